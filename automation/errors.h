@@ -1,0 +1,61 @@
+// Error numbers that cross the automation boundary. They are HRESULT values
+// kept in a plain integer so that the platform-neutral core needs no Windows
+// headers; zero means no failure.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+
+namespace tbo {
+
+using ErrorNumber = std::int32_t;
+
+constexpr ErrorNumber ErrorFromCode(std::uint32_t code) {
+  return static_cast<ErrorNumber>(code);
+}
+
+inline constexpr ErrorNumber kNoError = 0;
+inline constexpr ErrorNumber kUnexpected = ErrorFromCode(0x8000FFFF);
+inline constexpr ErrorNumber kFail = ErrorFromCode(0x80004005);
+inline constexpr ErrorNumber kMemberNotFound = ErrorFromCode(0x80020003);
+inline constexpr ErrorNumber kParamNotFound = ErrorFromCode(0x80020004);
+inline constexpr ErrorNumber kTypeMismatch = ErrorFromCode(0x80020005);
+inline constexpr ErrorNumber kUnknownName = ErrorFromCode(0x80020006);
+inline constexpr ErrorNumber kException = ErrorFromCode(0x80020009);
+inline constexpr ErrorNumber kOverflow = ErrorFromCode(0x8002000A);
+inline constexpr ErrorNumber kBadParamCount = ErrorFromCode(0x8002000E);
+inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);
+inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);
+inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);
+inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);
+// The run-time errors a late-bound caller raises itself, in the 0x800A
+// facility that Office and the scripting runtimes use.
+inline constexpr ErrorNumber kInvalidCall = ErrorFromCode(0x800A0005);
+inline constexpr ErrorNumber kObjectNotSet = ErrorFromCode(0x800A005B);
+inline constexpr ErrorNumber kForNotInitialized = ErrorFromCode(0x800A005C);
+
+// Win32 error codes as HRESULTs, the way the platform reports file failures.
+constexpr ErrorNumber ErrorFromWin32(std::uint32_t code) {
+  return code == 0 ? kNoError : ErrorFromCode(0x80070000u | (code & 0xFFFFu));
+}
+inline constexpr ErrorNumber kFileNotFound = ErrorFromWin32(2);
+inline constexpr ErrorNumber kPathNotFound = ErrorFromWin32(3);
+inline constexpr ErrorNumber kAccessDenied = ErrorFromWin32(5);
+inline constexpr ErrorNumber kSharingViolation = ErrorFromWin32(32);
+
+// Raised inside a step by every failing automation, file or process call;
+// the step runner turns it into the pending error.
+class AutomationError : public std::exception {
+ public:
+  explicit AutomationError(ErrorNumber number)
+      : number_(number == kNoError ? kFail : number) {}
+  ErrorNumber number() const { return number_; }
+  const char* what() const noexcept override { return "automation error"; }
+
+ private:
+  ErrorNumber number_;
+};
+
+[[noreturn]] inline void Fail(ErrorNumber number) { throw AutomationError(number); }
+
+}  // namespace tbo

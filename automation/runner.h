@@ -1,0 +1,90 @@
+// The resume-on-error policy: each step that fails is passed over, its error
+// number becomes the pending error, and execution goes on with the next step.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "automation/value.h"
+
+namespace tbo {
+
+class Runner {
+ public:
+  ErrorNumber PendingError() const { return pending_; }
+  void ClearError() { pending_ = kNoError; }
+
+  // One step. Effects made before a failure stand; the rest of it is skipped.
+  // Returns whether the step completed.
+  template <class F>
+  bool Step(F&& step) {
+    try {
+      std::forward<F>(step)();
+      return true;
+    } catch (const AutomationError& e) {
+      pending_ = e.number();
+    } catch (const std::exception&) {
+      pending_ = kUnexpected;
+    }
+    return false;
+  }
+
+  // A conditional block; a failing test enters the block as if it were true.
+  template <class Test, class Body>
+  void If(Test&& test, Body&& body) {
+    bool enter = true;
+    Step([&] { enter = test(); });
+    if (enter) body();
+  }
+
+  // A loop tested at its head; a failing test runs the body.
+  template <class Test, class Body>
+  void While(Test&& test, Body&& body) {
+    for (;;) {
+      bool go = true;
+      Step([&] { go = test(); });
+      if (!go) return;
+      body();
+    }
+  }
+
+  // A loop tested at its end ("loop until"); a failing test leaves it.
+  template <class Body, class ExitTest>
+  void DoUntil(Body&& body, ExitTest&& exitTest) {
+    for (;;) {
+      body();
+      bool leave = true;
+      Step([&] { leave = exitTest(); });
+      if (leave) return;
+    }
+  }
+
+  // For-each over the collection that fetch returns. When fetching the
+  // collection or its first item fails, the body runs once on an empty item
+  // and the failing advance after it leaves the loop.
+  template <class Fetch, class Body>
+  void ForEach(Fetch&& fetch, Body&& body) {
+    std::unique_ptr<Enumerator> items;
+    std::optional<Value> item;
+    if (!Step([&] {
+          items = Value(fetch()).AsObject().Enumerate();
+          if (!items) Fail(kTypeMismatch);
+          item = items->Next();
+        })) {
+      body(Value{});
+      pending_ = kForNotInitialized;
+      return;
+    }
+    while (item) {
+      body(*item);
+      if (!Step([&] { item = items->Next(); })) return;
+    }
+  }
+
+ private:
+  ErrorNumber pending_ = kNoError;
+};
+
+}  // namespace tbo

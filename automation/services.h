@@ -1,0 +1,57 @@
+// The platform services the installers need, as interfaces: a Win32
+// implementation for the product and in-memory fakes for the unit tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "automation/value.h"
+
+namespace tbo {
+
+class AutomationClient {
+ public:
+  virtual ~AutomationClient() = default;
+  // The running instance registered under the programmatic identifier.
+  virtual Ref GetActiveObject(std::u16string_view progId) = 0;
+  // A new instance on the local machine, not made visible.
+  virtual Ref CreateObject(std::u16string_view progId) = 0;
+};
+
+// Directory search with the default attribute filter: ordinary, read-only
+// and archive files are found; hidden and system files and folders are not.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // The bare name of the first match, or u"" when nothing matches.
+  virtual std::u16string FindFirst(std::u16string_view pattern) = 0;
+  // The next match of the last search, or u"" after the last one.
+  virtual std::u16string FindNext() = 0;
+  virtual void SetNormalAttributes(std::u16string_view path) = 0;
+  virtual void Delete(std::u16string_view path) = 0;
+};
+
+class ProcessLauncher {
+ public:
+  virtual ~ProcessLauncher() = default;
+  // Starts a program in a normal window that takes the focus, without
+  // waiting. With a program path, that file is started and commandLine is
+  // passed to it verbatim; without one, commandLine names the program.
+  virtual void Start(std::u16string_view programPath, std::u16string_view commandLine) = 0;
+};
+
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  // Lets the window repaint and handle the input that is pending.
+  virtual void YieldToPending() = 0;
+};
+
+struct Platform {
+  AutomationClient& automation;
+  FileSystem& files;
+  ProcessLauncher& processes;
+  EventPump& events;
+};
+
+}  // namespace tbo

@@ -1,0 +1,134 @@
+// The value that crosses the automation boundary, and the late-bound object
+// interface that members are called through by name.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "automation/errors.h"
+
+namespace tbo {
+
+class Object;
+class Ref;
+
+class Value {
+ public:
+  enum class Kind { Empty, Boolean, Int16, Int32, String, Object, Omitted, List };
+  using List = std::vector<Value>;
+
+  Value() = default;
+  Value(bool b) : data_(b) {}  // NOLINT: Booleans read naturally as arguments
+  Value(std::u16string s) : data_(std::move(s)) {}  // NOLINT
+  Value(const char16_t* s) : data_(std::u16string(s)) {}  // NOLINT
+  Value(std::u16string_view s) : data_(std::u16string(s)) {}  // NOLINT
+  Value(const Ref& object);  // NOLINT: an object reference is a value too
+  // Integers must say their width; a bare int would silently become a Boolean.
+  Value(int) = delete;
+  Value(const char*) = delete;
+
+  static Value I2(std::int16_t v) { return Value(Tagged{}, v); }
+  static Value I4(std::int32_t v) { return Value(Tagged{}, v); }
+  static Value Omitted() { return Value(Tagged{}, OmittedTag{}); }
+  static Value MakeList(List items);
+
+  Kind kind() const { return static_cast<Kind>(data_.index()); }
+  bool IsEmpty() const { return kind() == Kind::Empty; }
+
+  // Conversions as a late-bound caller applies them; each throws a type
+  // mismatch (or overflow) AutomationError when the value does not convert.
+  bool AsBool() const;
+  std::int16_t AsInt16() const;
+  std::int32_t AsInt32() const;
+  std::u16string AsString() const;
+  Ref AsObject() const;
+  const List& AsList() const;
+  // The comparison "value = False": true for False, zero and Empty.
+  bool EqualsFalse() const;
+
+  // Same kind and same content; object references compare by identity.
+  friend bool operator==(const Value& a, const Value& b);
+
+ private:
+  struct Tagged {};
+  struct EmptyTag {
+    bool operator==(const EmptyTag&) const = default;
+  };
+  struct OmittedTag {
+    bool operator==(const OmittedTag&) const = default;
+  };
+  using Data = std::variant<EmptyTag, bool, std::int16_t, std::int32_t, std::u16string,
+                            std::shared_ptr<Object>, OmittedTag, std::shared_ptr<const List>>;
+  template <class T>
+  Value(Tagged, T v) : data_(std::move(v)) {}
+
+  Data data_;
+};
+
+struct NamedArg {
+  std::u16string name;
+  Value value;
+};
+
+// Walks a collection item by item; Next gives nullopt after the last item.
+class Enumerator {
+ public:
+  virtual ~Enumerator() = default;
+  virtual std::optional<Value> Next() = 0;
+};
+
+// A late-bound automation object. Every member throws AutomationError with
+// the server's error number when the call fails.
+class Object {
+ public:
+  virtual ~Object() = default;
+  virtual Value Get(std::u16string_view member, const std::vector<Value>& args) = 0;
+  virtual void Put(std::u16string_view member, const std::vector<Value>& args,
+                   const Value& value) = 0;
+  virtual Value Call(std::u16string_view member, const std::vector<Value>& positional,
+                     const std::vector<NamedArg>& named) = 0;
+  virtual std::unique_ptr<Enumerator> Enumerate() = 0;
+};
+
+// An object reference as the installers hold it: possibly empty, and every
+// call through an empty one fails with "object not set".
+class Ref {
+ public:
+  Ref() = default;
+  explicit Ref(std::shared_ptr<Object> object) : object_(std::move(object)) {}
+
+  bool IsEmpty() const { return object_ == nullptr; }
+  void Release() { object_.reset(); }
+  const std::shared_ptr<Object>& shared() const { return object_; }
+
+  Value Get(std::u16string_view member, const std::vector<Value>& args = {}) const {
+    return Checked().Get(member, args);
+  }
+  void Put(std::u16string_view member, const Value& value) const {
+    Checked().Put(member, {}, value);
+  }
+  void PutWith(std::u16string_view member, const std::vector<Value>& args,
+               const Value& value) const {
+    Checked().Put(member, args, value);
+  }
+  Value Call(std::u16string_view member, const std::vector<Value>& positional = {},
+             const std::vector<NamedArg>& named = {}) const {
+    return Checked().Call(member, positional, named);
+  }
+  std::unique_ptr<Enumerator> Enumerate() const { return Checked().Enumerate(); }
+
+ private:
+  Object& Checked() const {
+    if (!object_) Fail(kObjectNotSet);
+    return *object_;
+  }
+
+  std::shared_ptr<Object> object_;
+};
+
+}  // namespace tbo

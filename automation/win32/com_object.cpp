@@ -1,0 +1,233 @@
+#include "automation/win32/com_object.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "automation/win32/text.h"
+
+namespace tbo::win {
+namespace {
+
+void ThrowIfFailed(HRESULT hr) {
+  if (FAILED(hr)) Fail(static_cast<ErrorNumber>(hr));
+}
+
+// The error a failed Invoke reports: the server's own number when it filled
+// in EXCEPINFO, the HRESULT otherwise. Frees the strings either way.
+ErrorNumber ErrorOf(HRESULT hr, EXCEPINFO& info) {
+  if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+  UniqueBstr source(info.bstrSource), description(info.bstrDescription),
+      helpFile(info.bstrHelpFile);
+  if (hr != DISP_E_EXCEPTION) return static_cast<ErrorNumber>(hr);
+  if (FAILED(info.scode)) return static_cast<ErrorNumber>(info.scode);
+  if (info.wCode != 0) return static_cast<ErrorNumber>(MAKE_HRESULT(1, FACILITY_CONTROL, info.wCode));
+  return static_cast<ErrorNumber>(hr);
+}
+
+class ComEnumerator final : public Enumerator {
+ public:
+  ComEnumerator(ComPtr<IEnumVARIANT> e, BusyRetry retry) : e_(std::move(e)), retry_(retry) {}
+  std::optional<Value> Next() override {
+    Variant item;
+    ULONG fetched = 0;
+    const HRESULT hr = RetryWhileBusy(retry_, [&] { return e_->Next(1, item.put(), &fetched); });
+    ThrowIfFailed(hr);
+    if (hr != S_OK || fetched == 0) return std::nullopt;
+    return FromVariant(*item.get(), retry_);
+  }
+
+ private:
+  ComPtr<IEnumVARIANT> e_;
+  BusyRetry retry_;
+};
+
+Value FromSafeArray(const VARIANT& v, BusyRetry retry) {
+  SAFEARRAY* sa = (v.vt & VT_BYREF) ? *v.pparray : v.parray;
+  if ((v.vt & VT_TYPEMASK) != VT_VARIANT || !sa || ::SafeArrayGetDim(sa) != 1) {
+    Fail(kTypeMismatch);
+  }
+  LONG lower = 0, upper = -1;
+  ThrowIfFailed(::SafeArrayGetLBound(sa, 1, &lower));
+  ThrowIfFailed(::SafeArrayGetUBound(sa, 1, &upper));
+  Value::List items;
+  for (LONG i = lower; i <= upper; ++i) {
+    Variant item;
+    ThrowIfFailed(::SafeArrayGetElement(sa, &i, item.put()));
+    items.push_back(FromVariant(*item.get(), retry));
+  }
+  return Value::MakeList(std::move(items));
+}
+
+Value FromInteger(long long n) {
+  if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max()) {
+    Fail(kOverflow);
+  }
+  return Value::I4(static_cast<std::int32_t>(n));
+}
+
+Value FromObject(IUnknown* unknown, BusyRetry retry) {
+  if (!unknown) return Value(Ref());
+  ComPtr<IDispatch> dispatch;
+  ThrowIfFailed(unknown->QueryInterface(IID_IDispatch, dispatch.put_void()));
+  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), retry)));
+}
+
+}  // namespace
+
+Variant ToVariant(const Value& value) {
+  Variant out;
+  VARIANT& v = *out.get();
+  switch (value.kind()) {
+    case Value::Kind::Empty: break;
+    case Value::Kind::Boolean:
+      v.vt = VT_BOOL;
+      v.boolVal = value.AsBool() ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
+    case Value::Kind::Int16:
+      v.vt = VT_I2;
+      v.iVal = value.AsInt16();
+      break;
+    case Value::Kind::Int32:
+      v.vt = VT_I4;
+      v.lVal = value.AsInt32();
+      break;
+    case Value::Kind::String: {
+      const std::wstring s = Wide(value.AsString());
+      v.bstrVal = ::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+      if (!v.bstrVal) Fail(E_OUTOFMEMORY);
+      v.vt = VT_BSTR;
+      break;
+    }
+    case Value::Kind::Object: {
+      const Ref ref = value.AsObject();
+      IDispatch* d = nullptr;
+      if (!ref.IsEmpty()) {
+        const auto* com = dynamic_cast<const ComObject*>(ref.shared().get());
+        if (!com) Fail(kTypeMismatch);
+        d = com->dispatch();
+        d->AddRef();
+      }
+      v.vt = VT_DISPATCH;
+      v.pdispVal = d;
+      break;
+    }
+    case Value::Kind::Omitted:
+      v.vt = VT_ERROR;
+      v.scode = DISP_E_PARAMNOTFOUND;
+      break;
+    case Value::Kind::List: Fail(kTypeMismatch);
+  }
+  return out;
+}
+
+Value FromVariant(const VARIANT& v, BusyRetry retry) {
+  if (v.vt & VT_ARRAY) return FromSafeArray(v, retry);
+  if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, retry);
+  switch (v.vt) {
+    case VT_EMPTY:
+    case VT_NULL: return Value();
+    case VT_BOOL: return Value(v.boolVal != VARIANT_FALSE);
+    case VT_I2: return Value::I2(v.iVal);
+    case VT_I4: return Value::I4(v.lVal);
+    case VT_INT: return Value::I4(v.intVal);
+    case VT_I1: return Value::I4(v.cVal);
+    case VT_UI1: return Value::I4(v.bVal);
+    case VT_UI2: return Value::I4(v.uiVal);
+    case VT_UI4: return FromInteger(v.ulVal);
+    case VT_UINT: return FromInteger(v.uintVal);
+    case VT_I8: return FromInteger(v.llVal);
+    case VT_BSTR: return Value(FromWide(v.bstrVal ? std::wstring_view(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring_view()));
+    case VT_DISPATCH: return FromObject(v.pdispVal, retry);
+    case VT_UNKNOWN: return FromObject(v.punkVal, retry);
+    default: Fail(kTypeMismatch);
+  }
+}
+
+std::vector<DISPID> ComObject::IdsOf(std::u16string_view member,
+                                     const std::vector<NamedArg>& named) {
+  std::u16string key(member);
+  for (const NamedArg& arg : named) key.append(1, u'\0').append(arg.name);
+  for (const auto& [cached, ids] : idCache_) {
+    if (cached == key) return ids;
+  }
+  std::vector<std::wstring> names{Wide(member)};
+  for (const NamedArg& arg : named) names.push_back(Wide(arg.name));
+  std::vector<LPOLESTR> pointers;
+  for (std::wstring& n : names) pointers.push_back(n.data());
+  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+  ThrowIfFailed(RetryWhileBusy(retry_, [&] {
+    return dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
+                                    LOCALE_USER_DEFAULT, ids.data());
+  }));
+  idCache_.emplace_back(std::move(key), ids);
+  return ids;
+}
+
+// args holds the named arguments first, then the positional ones in
+// reverse order, as DISPPARAMS wants them.
+Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
+                          std::vector<DISPID>& namedIds) {
+  static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must lay out as VARIANT");
+  DISPPARAMS params{};
+  params.rgvarg = args.empty() ? nullptr : args.front().get();
+  params.cArgs = static_cast<UINT>(args.size());
+  params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
+  params.cNamedArgs = static_cast<UINT>(namedIds.size());
+  Variant result;
+  EXCEPINFO info{};
+  UINT argError = 0;
+  const HRESULT hr = RetryWhileBusy(retry_, [&] {
+    info = EXCEPINFO{};
+    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                             (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info,
+                             &argError);
+  });
+  if (FAILED(hr)) Fail(ErrorOf(hr, info));
+  ErrorOf(hr, info);  // frees anything a succeeding server left in EXCEPINFO
+  return result;
+}
+
+Value ComObject::InvokeByName(std::u16string_view member, WORD flags,
+                              const std::vector<Value>& positional,
+                              const std::vector<NamedArg>& named, const Value* putValue) {
+  std::vector<DISPID> ids = IdsOf(member, named);
+  std::vector<DISPID> namedIds(ids.begin() + 1, ids.end());
+  std::vector<Variant> args;
+  args.reserve(named.size() + positional.size() + 1);
+  if (putValue) {
+    args.push_back(ToVariant(*putValue));
+    namedIds.insert(namedIds.begin(), DISPID_PROPERTYPUT);
+  }
+  for (const NamedArg& arg : named) args.push_back(ToVariant(arg.value));
+  for (auto it = positional.rbegin(); it != positional.rend(); ++it) args.push_back(ToVariant(*it));
+  const Variant result = Invoke(ids.front(), flags, args, namedIds);
+  return FromVariant(*result.get(), retry_);
+}
+
+Value ComObject::Get(std::u16string_view member, const std::vector<Value>& args) {
+  return InvokeByName(member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, {}, nullptr);
+}
+
+void ComObject::Put(std::u16string_view member, const std::vector<Value>& args,
+                    const Value& value) {
+  InvokeByName(member, DISPATCH_PROPERTYPUT, args, {}, &value);
+}
+
+Value ComObject::Call(std::u16string_view member, const std::vector<Value>& positional,
+                      const std::vector<NamedArg>& named) {
+  return InvokeByName(member, DISPATCH_METHOD, positional, named, nullptr);
+}
+
+std::unique_ptr<Enumerator> ComObject::Enumerate() {
+  std::vector<Variant> none;
+  std::vector<DISPID> noNames;
+  const Variant source = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none, noNames);
+  const VARIANT& v = *source.get();
+  IUnknown* unknown = v.vt == VT_UNKNOWN ? v.punkVal : v.vt == VT_DISPATCH ? v.pdispVal : nullptr;
+  if (!unknown) Fail(kTypeMismatch);
+  ComPtr<IEnumVARIANT> e;
+  ThrowIfFailed(unknown->QueryInterface(IID_IEnumVARIANT, e.put_void()));
+  return std::make_unique<ComEnumerator>(std::move(e), retry_);
+}
+
+}  // namespace tbo::win

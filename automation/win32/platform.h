@@ -1,0 +1,48 @@
+// The Win32 side of the platform services, and the whole set bundled.
+#pragma once
+
+#include <windows.h>
+
+#include "automation/services.h"
+#include "automation/win32/com_client.h"
+#include "automation/win32/handles.h"
+
+namespace tbo::win {
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::u16string FindFirst(std::u16string_view pattern) override;
+  std::u16string FindNext() override;
+  void SetNormalAttributes(std::u16string_view path) override;
+  void Delete(std::u16string_view path) override;
+
+ private:
+  std::u16string NextMatch(WIN32_FIND_DATAW& data);
+  UniqueFind search_;
+};
+
+class Win32ProcessLauncher final : public ProcessLauncher {
+ public:
+  void Start(std::u16string_view programPath, std::u16string_view commandLine) override;
+};
+
+class Win32EventPump final : public EventPump {
+ public:
+  void YieldToPending() override;
+};
+
+// Hands a message to the window it is for, letting the top-level window
+// handle dialog navigation (Tab, access keys) first.
+void DispatchWithDialogNavigation(MSG& msg);
+
+struct Win32Platform {
+  explicit Win32Platform(BusyRetry retry = {}) : automation(retry) {}
+  Platform services() { return {automation, files, processes, events}; }
+
+  ComClient automation;
+  Win32FileSystem files;
+  Win32ProcessLauncher processes;
+  Win32EventPump events;
+};
+
+}  // namespace tbo::win

@@ -1,0 +1,148 @@
+// The resume-on-error policy, case by case.
+#include "automation/runner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/fake_platform.h"
+
+namespace {
+
+using tbo::Fail;
+using tbo::Runner;
+using tbo::Value;
+
+constexpr tbo::ErrorNumber kE1 = tbo::ErrorFromCode(0x800A03EC);
+constexpr tbo::ErrorNumber kE2 = tbo::ErrorFromCode(0x80020006);
+
+TEST(Runner, FailingStepKeepsEarlierEffectsSetsPendingAndGoesOn) {
+  Runner r;
+  std::string trace;
+  r.Step([&] {
+    trace += "a";
+    Fail(kE1);
+    trace += "never";
+  });
+  EXPECT_EQ(r.PendingError(), kE1);
+  r.Step([&] { trace += "b"; });
+  EXPECT_EQ(trace, "ab");
+  EXPECT_EQ(r.PendingError(), kE1) << "a succeeding step leaves the pending error alone";
+  r.Step([&] { Fail(kE2); });
+  EXPECT_EQ(r.PendingError(), kE2) << "the last failure wins";
+  r.ClearError();
+  EXPECT_EQ(r.PendingError(), tbo::kNoError);
+}
+
+TEST(Runner, AnAssignmentThatDidNotCompleteDoesNotHappen) {
+  Runner r;
+  std::u16string folder = u"previous";
+  auto failingRead = []() -> std::u16string { Fail(kE1); };
+  r.Step([&] { folder = failingRead(); });
+  EXPECT_EQ(folder, u"previous");
+}
+
+TEST(Runner, ConditionalBlock) {
+  Runner r;
+  std::string trace;
+  r.If([] { return false; }, [&] { trace += "false-entered "; });
+  r.If([] { return true; }, [&] { trace += "true "; });
+  r.If([]() -> bool { Fail(kE1); }, [&] { trace += "failing-test-entered"; });
+  EXPECT_EQ(trace, "true failing-test-entered");
+  EXPECT_EQ(r.PendingError(), kE1);
+}
+
+TEST(Runner, HeadTestedLoopRunsTheBodyWhenItsTestFails) {
+  Runner r;
+  int tests = 0, bodies = 0;
+  r.While(
+      [&]() -> bool {
+        ++tests;
+        if (tests == 1) Fail(kE1);  // fails once, then is false
+        return false;
+      },
+      [&] { ++bodies; });
+  EXPECT_EQ(tests, 2);
+  EXPECT_EQ(bodies, 1);
+}
+
+TEST(Runner, TailTestedLoopIsLeftWhenItsTestFails) {
+  Runner r;
+  int bodies = 0;
+  r.DoUntil([&] { ++bodies; },
+            [&]() -> bool {
+              if (bodies == 3) Fail(kE1);
+              return false;  // "until" never true: only the failure ends it
+            });
+  EXPECT_EQ(bodies, 3);
+  EXPECT_EQ(r.PendingError(), kE1);
+}
+
+TEST(Runner, FailingLastStepOfABodyContinuesWithTheLoopsOwnEnd) {
+  Runner r;
+  int bodies = 0;
+  r.DoUntil(
+      [&] {
+        r.Step([&] { ++bodies; });
+        r.Step([] { Fail(kE2); });
+      },
+      [&] { return bodies == 2; });
+  EXPECT_EQ(bodies, 2);
+}
+
+class RunnerForEach : public ::testing::Test {
+ protected:
+  fake::FakePlatform p;
+  Runner r;
+  std::vector<std::string> seen;
+  void Walk(const std::function<Value()>& fetch) {
+    r.ForEach(fetch, [&](const Value& item) {
+      r.Step([&] { seen.push_back(fake::Describe(item)); });
+      r.Step([&] { seen.push_back(fake::Utf8(item.AsObject().Get(u"FullName").AsString())); });
+    });
+  }
+};
+
+TEST_F(RunnerForEach, WalksEveryItemInOrder) {
+  auto coll = p.Object("templates");
+  auto a = p.Object("a"), b = p.Object("b");
+  a->SetProperty("FullName", u"A");
+  b->SetProperty("FullName", u"B");
+  coll->SetItems({tbo::Ref(a), tbo::Ref(b)});
+  Walk([&] { return Value(tbo::Ref(coll)); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"<a>", "A", "<b>", "B"}));
+  EXPECT_EQ(r.PendingError(), tbo::kNoError);
+}
+
+TEST_F(RunnerForEach, FailingFetchRunsTheBodyOnceOnAnEmptyItem) {
+  Walk([]() -> Value { Fail(kE1); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"Empty"})) << "the item's member read fails";
+  EXPECT_NE(r.PendingError(), tbo::kNoError);
+}
+
+TEST_F(RunnerForEach, FetchOfSomethingNotEnumerableCountsAsAFailingFetch) {
+  auto notACollection = p.Object("app");
+  Walk([&] { return Value(tbo::Ref(notACollection)); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"Empty"}));
+}
+
+TEST_F(RunnerForEach, FailingAdvanceLeavesTheLoop) {
+  auto coll = p.Object("templates");
+  auto a = p.Object("a");
+  a->SetProperty("FullName", u"A");
+  coll->SetItems({tbo::Ref(a), tbo::Ref(a), tbo::Ref(a)});
+  coll->FailEnumerationAt(1, kE2);
+  Walk([&] { return Value(tbo::Ref(coll)); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"<a>", "A"}));
+  EXPECT_EQ(r.PendingError(), kE2);
+}
+
+TEST_F(RunnerForEach, EmptyCollectionRunsNoBody) {
+  auto coll = p.Object("templates");
+  coll->SetItems({});
+  Walk([&] { return Value(tbo::Ref(coll)); });
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(r.PendingError(), tbo::kNoError);
+}
+
+}  // namespace
