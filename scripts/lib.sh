@@ -1,0 +1,101 @@
+# Shared by the scripts: installs, builds, Wine prefixes, the X display.
+# Source it; it sets TBO_ROOT and TBO_BUILD.
+
+TBO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
+export WINEDEBUG=${WINEDEBUG:--all}
+
+tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick)
+
+# Installs only what is missing, so a second run costs nothing.
+tbo_install() {
+  local missing=()
+  for p in "${tbo_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure DIR [cmake args...]: configures once, then only builds.
+tbo_configure() {
+  local dir=$TBO_BUILD/$1; shift
+  [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$TBO_ROOT" -B "$dir" "$@" >/dev/null
+}
+
+tbo_build_product() {
+  tbo_configure win64 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
+  cmake --build "$TBO_BUILD/win64"
+}
+
+tbo_build_all() {
+  tbo_configure native -DCMAKE_BUILD_TYPE=Debug
+  cmake --build "$TBO_BUILD/native"
+  tbo_build_product
+  tbo_configure win64-tests -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-x86_64-posix.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DTBO_WINDOWS_TESTS=ON
+  cmake --build "$TBO_BUILD/win64-tests"
+  # 32-bit Windows: compiled and linked only; this machine runs 64-bit Wine.
+  tbo_configure win32 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
+  cmake --build "$TBO_BUILD/win32"
+}
+
+# The template prefix, made once: booted, with the caption-button font and
+# a virtual desktop so that input reaches windows without a window manager.
+tbo_template_prefix() {
+  local t=$TBO_BUILD/wine/template
+  [ -f "$t/.tbo-ready" ] && return 0
+  rm -rf "$t"; mkdir -p "$(dirname "$t")"
+  echo "== creating the Wine template prefix"
+  WINEPREFIX=$t WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$t wineserver -w
+  cp /usr/share/wine/fonts/marlett.ttf "$t/drive_c/windows/Fonts/"
+  WINEPREFIX=$t wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  WINEPREFIX=$t wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  WINEPREFIX=$t wineserver -w
+  touch "$t/.tbo-ready"
+}
+
+# tbo_new_prefix DIR: a private copy of the template. Hard links cost nothing;
+# the registry files, which wineserver rewrites in place, are real copies.
+tbo_new_prefix() {
+  local dir=$1 t=$TBO_BUILD/wine/template
+  tbo_template_prefix
+  tbo_stop_prefix "$dir"
+  rm -rf "$dir"; mkdir -p "$(dirname "$dir")"
+  cp -al "$t" "$dir"
+  for f in system.reg user.reg userdef.reg; do rm -f "$dir/$f"; cp "$t/$f" "$dir/$f"; done
+}
+
+# Starts the prefix's wineserver and background services detached from the
+# caller's output, so that nothing later waits on pipes they hold open.
+tbo_warm_prefix() {
+  WINEPREFIX=$1 wineserver -p
+  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Stops only the wineserver of this prefix.
+tbo_stop_prefix() {
+  [ -d "$1" ] && WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+# Gives the scripts an X display: the caller's, or a private Xvfb that is
+# stopped by tbo_stop_display.
+tbo_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  TBO_XVFB_PID=$!
+  local n; read -r n <"$fifo"; rm -f "$fifo"
+  export DISPLAY=":$n"
+}
+
+tbo_stop_display() {
+  [ -n "${TBO_XVFB_PID:-}" ] && kill "$TBO_XVFB_PID" 2>/dev/null || true
+  TBO_XVFB_PID=
+}
