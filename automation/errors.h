@@ -42,6 +42,8 @@ inline constexpr ErrorNumber kFileNotFound = ErrorFromWin32(2);
 inline constexpr ErrorNumber kPathNotFound = ErrorFromWin32(3);
 inline constexpr ErrorNumber kAccessDenied = ErrorFromWin32(5);
 inline constexpr ErrorNumber kSharingViolation = ErrorFromWin32(32);
+inline constexpr ErrorNumber kFileExists = ErrorFromWin32(80);
+inline constexpr ErrorNumber kAlreadyExists = ErrorFromWin32(183);
 
 // Raised inside a step by every failing automation, file or process call;
 // the step runner turns it into the pending error.

@@ -29,6 +29,8 @@ class FileSystem {
   virtual std::u16string FindNext() = 0;
   virtual void SetNormalAttributes(std::u16string_view path) = 0;
   virtual void Delete(std::u16string_view path) = 0;
+  // Renames a file; fails when the target exists, never replacing it.
+  virtual void Move(std::u16string_view from, std::u16string_view to) = 0;
 };
 
 class ProcessLauncher {

@@ -59,6 +59,10 @@ void Win32FileSystem::Delete(std::u16string_view path) {
   if (!::DeleteFileW(Wide(path).c_str())) FailWithLastError();
 }
 
+void Win32FileSystem::Move(std::u16string_view from, std::u16string_view to) {
+  if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) FailWithLastError();
+}
+
 void Win32ProcessLauncher::Start(std::u16string_view programPath,
                                  std::u16string_view commandLine) {
   const std::wstring program = Wide(programPath);

@@ -15,6 +15,7 @@ class Win32FileSystem final : public FileSystem {
   std::u16string FindNext() override;
   void SetNormalAttributes(std::u16string_view path) override;
   void Delete(std::u16string_view path) override;
+  void Move(std::u16string_view from, std::u16string_view to) override;
 
  private:
   std::u16string NextMatch(WIN32_FIND_DATAW& data);

@@ -337,6 +337,24 @@ void FakeFileSystem::Delete(std::u16string_view path) {
   entries_.erase(Fold(path));
 }
 
+void FakeFileSystem::Move(std::u16string_view from, std::u16string_view to) {
+  Entry* e = Find(from);
+  const ErrorNumber error = !e         ? tbo::kFileNotFound
+                            : Find(to)  ? tbo::kAlreadyExists
+                            : e->locked ? tbo::kSharingViolation
+                                        : tbo::kNoError;
+  const std::string line = "move " + Utf8(from) + " to " + Utf8(to);
+  if (error != tbo::kNoError) {
+    journal_->Add(line + Failed(error));
+    tbo::Fail(error);
+  }
+  journal_->Add(line);
+  Entry moved = *e;
+  moved.path = std::u16string(to);
+  entries_.erase(Fold(from));
+  entries_[Fold(to)] = std::move(moved);
+}
+
 // ---- FakeLauncher
 
 void FakeLauncher::Start(std::u16string_view programPath, std::u16string_view commandLine) {

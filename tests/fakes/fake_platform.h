@@ -114,6 +114,7 @@ class FakeFileSystem : public tbo::FileSystem {
   std::u16string FindNext() override;
   void SetNormalAttributes(std::u16string_view path) override;
   void Delete(std::u16string_view path) override;
+  void Move(std::u16string_view from, std::u16string_view to) override;
 
  private:
   struct Entry {

@@ -1,0 +1,18 @@
+// Moving a user's file aside instead of deleting it, so it can be had back.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "automation/services.h"
+
+namespace tbo {
+
+// The n-th backup name beside path: "Normal.dotm" -> "Normal.backup-1.dotm".
+std::u16string BackupName(std::u16string_view path, int n);
+
+// Renames path to the first backup name not yet taken, never replacing an
+// earlier backup; returns the new path. Throws when the move fails.
+std::u16string MoveToBackup(FileSystem& files, std::u16string_view path);
+
+}  // namespace tbo

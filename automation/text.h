@@ -1,0 +1,25 @@
+// Exact, case-sensitive string operations, as the installer steps use them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tbo {
+
+inline bool Contains(std::u16string_view text, std::u16string_view fragment) {
+  return text.find(fragment) != std::u16string_view::npos;
+}
+
+// Every occurrence, scanning from the first character; no limit on the count.
+inline std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from,
+                                 std::u16string_view to) {
+  if (from.empty()) return std::u16string(text);
+  std::u16string out;
+  size_t start = 0;
+  for (size_t at; (at = text.find(from, start)) != std::u16string_view::npos; start = at + from.size()) {
+    out.append(text.substr(start, at - start)).append(to);
+  }
+  return out.append(text.substr(start));
+}
+
+}  // namespace tbo

@@ -1,0 +1,33 @@
+// The module MTBO: for each Office application a removal operation, which
+// clears what older versions of the add-in left behind, and an installation
+// operation, which hooks the current add-in in. Every operation runs its
+// numbered steps under the resume-on-error policy and always returns.
+#pragma once
+
+#include <string>
+
+#include "automation/services.h"
+
+namespace tbo {
+
+class MTBO {
+ public:
+  explicit MTBO(const Platform& platform) : platform_(platform) {}
+
+  void RemoveOldWordTemplates();
+  void InstallWordTemplate();
+  void RemoveOldExcelAddIn() {}
+  void InstallExcelAddIn() {}
+  void RemoveOldPowerPointAddIn() {}
+  void InstallPowerPointAddIn() {}
+
+  // Shared by the Excel and PowerPoint operations; they live as long as the
+  // program and keep their value from one press to the next.
+  std::u16string foundFileName;
+  std::u16string appFolder;
+
+ private:
+  Platform platform_;
+};
+
+}  // namespace tbo

@@ -1,0 +1,54 @@
+// The Word template installer.
+#include "automation/backup.h"
+#include "automation/operation.h"
+#include "automation/text.h"
+#include "installers/mtbo.h"
+
+namespace tbo {
+namespace {
+
+constexpr std::u16string_view kWord = u"Word.Application";
+
+std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullName").AsString(); }
+
+}  // namespace
+
+void MTBO::RemoveOldWordTemplates() {
+  Operation op(platform_);
+  Ref app;
+  std::u16string oldTemplatePath, normalTemplatePath;
+
+  op.AttachOrLaunch(app, kWord);                                                    // 1
+  op.ForEach([&] { return app.Get(u"Templates"); }, [&](const Value& item) {        // 2
+    op.If([&] { return Contains(FullName(item), u"tbadd.dot"); },                   // 2.1
+          [&] { op.Step([&] { oldTemplatePath = FullName(item); }); });
+    op.If([&] { return Contains(FullName(item), u"Normal.dot"); },                  // 2.2
+          [&] { op.Step([&] { normalTemplatePath = FullName(item); }); });
+  });
+  op.QuitAndRelease(app);                                                           // 3
+  // 4: with Word closed, set the global template aside so Word makes a fresh
+  // one while the user's own customisations stay recoverable.
+  op.Step([&] {
+    if (!normalTemplatePath.empty()) MoveToBackup(op.files(), normalTemplatePath);
+  });
+  op.RemoveFileIfPresent(oldTemplatePath);                                          // 5
+  op.RemoveFileIfPresent(u"C:\\Tambrel\\tbadd.dot");                                // 6
+}
+
+void MTBO::InstallWordTemplate() {
+  Operation op(platform_);
+  Ref app;
+
+  op.AttachOrLaunch(app, kWord);                                                    // 1
+  op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.dot") != u""; },  // 2
+        [&] {
+          op.Step([&] {
+            app.Get(u"Documents").AsObject().Call(
+                u"Open", {}, {NamedArg{u"FileName", u"C:\\TamBrel\\Tambrel_O21.dot"}});
+          });
+        });
+  op.Step([&] { app.Put(u"Visible", true); });                                      // 3
+  Operation::ReleaseOnly(app);                                                      // 4
+}
+
+}  // namespace tbo
