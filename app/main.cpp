@@ -1,36 +1,33 @@
-// Program entry: the Setup window on the only thread.
+// Program entry: the Setup window on the program's only thread.
 #include <windows.h>
 
-#include "automation/win32/handles.h"
+#include "app/frm_icon.h"
 #include "automation/win32/platform.h"
 
 namespace {
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    ::PostQuitMessage(0);
-    return 0;
-  }
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+// Loads DLLs from the system folder only, never from the current folder or
+// the one a downloaded setup program happens to sit in.
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ::SetDllDirectoryW(L"");
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  RestrictDllSearch();
   tbo::win::ComApartment com;
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"TBOSetupWindow";
-  ::RegisterClassW(&wc);
-  tbo::win::UniqueWindow window(::CreateWindowExW(
-      0, wc.lpszClassName, L"Setup", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-      CW_USEDEFAULT, 264, 300, nullptr, nullptr, instance, nullptr));
-  ::ShowWindow(window.get(), show);
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) tbo::win::DispatchWithDialogNavigation(msg);
-  window.release();  // already destroyed by the time the loop ends
-  return static_cast<int>(msg.wParam);
+  tbo::win::Win32Platform platform;
+  tbo::MTBO mtbo(platform.services());
+  tbo::app::FrmIcon form(instance, mtbo);
+  if (!form.Create()) return 1;
+  MSG msg{};
+  BOOL got;
+  while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
+  return got == 0 ? static_cast<int>(msg.wParam) : 1;
 }
