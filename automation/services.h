@@ -2,6 +2,7 @@
 // implementation for the product and in-memory fakes for the unit tests.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,11 @@ class EventPump {
   virtual ~EventPump() = default;
   // Lets the window repaint and handle the input that is pending.
   virtual void YieldToPending() = 0;
+  // Sleeps until input arrives for the window or `most` has passed, so a
+  // wait does not spin a core.
+  virtual void WaitForEvents(std::chrono::milliseconds most) = 0;
+  // A steady clock for bounding waits.
+  virtual std::chrono::milliseconds Now() = 0;
 };
 
 struct Platform {

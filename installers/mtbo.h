@@ -16,8 +16,8 @@ class MTBO {
 
   void RemoveOldWordTemplates();
   void InstallWordTemplate();
-  void RemoveOldExcelAddIn() {}
-  void InstallExcelAddIn() {}
+  void RemoveOldExcelAddIn();
+  void InstallExcelAddIn();
   void RemoveOldPowerPointAddIn() {}
   void InstallPowerPointAddIn() {}
 

@@ -99,3 +99,16 @@ void Win32EventPump::YieldToPending() {
 }
 
 }  // namespace tbo::win
+
+namespace tbo::win {
+
+void Win32EventPump::WaitForEvents(std::chrono::milliseconds most) {
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(most.count()), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+}
+
+std::chrono::milliseconds Win32EventPump::Now() {
+  return std::chrono::milliseconds(::GetTickCount64());
+}
+
+}  // namespace tbo::win

@@ -30,6 +30,8 @@ class Win32ProcessLauncher final : public ProcessLauncher {
 class Win32EventPump final : public EventPump {
  public:
   void YieldToPending() override;
+  void WaitForEvents(std::chrono::milliseconds most) override;
+  std::chrono::milliseconds Now() override;
 };
 
 // Hands a message to the window it is for, letting the top-level window

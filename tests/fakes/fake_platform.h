@@ -149,7 +149,13 @@ class FakeEvents : public tbo::EventPump {
     journal_->Add("yield");
     if (onYield) onYield();
   }
+  void WaitForEvents(std::chrono::milliseconds most) override {
+    journal_->Add("wait " + std::to_string(most.count()));
+    now += most;
+  }
+  std::chrono::milliseconds Now() override { return now; }
   int count = 0;
+  std::chrono::milliseconds now{1000};
   std::function<void()> onYield;
 
  private:
