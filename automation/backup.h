@@ -8,7 +8,9 @@
 
 namespace tbo {
 
-// The n-th backup name beside path: "Normal.dotm" -> "Normal.backup-1.dotm".
+// The n-th backup name beside path: "Normal.dotm" -> "Normal.dotm.backup-1".
+// The name keeps no extension of its own, so the application never loads a
+// backup and a search for "*.pcb" never finds one again.
 std::u16string BackupName(std::u16string_view path, int n);
 
 // Renames path to the first backup name not yet taken, never replacing an

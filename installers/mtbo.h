@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation/services.h"
+#include "automation/value.h"
 
 namespace tbo {
 
@@ -18,8 +19,14 @@ class MTBO {
   void InstallWordTemplate();
   void RemoveOldExcelAddIn();
   void InstallExcelAddIn();
-  void RemoveOldPowerPointAddIn() {}
-  void InstallPowerPointAddIn() {}
+  void RemoveOldPowerPointAddIn();
+  void InstallPowerPointAddIn();
+
+  // The product's toolbar and menu inside a running PowerPoint. The builder
+  // passes over failing steps; AddStandardButtons stops at its first failure
+  // and throws it to the caller.
+  void BuildTambrelMenus(const Ref& app);
+  static void AddStandardButtons(const Ref& target);
 
   // Shared by the Excel and PowerPoint operations; they live as long as the
   // program and keep their value from one press to the next.

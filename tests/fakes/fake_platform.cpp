@@ -299,11 +299,18 @@ std::u16string FakeFileSystem::FindFirst(std::u16string_view pattern) {
     if (Matches(namePattern, NameOf(e.path))) pending_.push_back(NameOf(e.path));
   }
   searching_ = true;
-  return FindNext();
+  if (pending_.empty()) {
+    searching_ = false;
+    return {};
+  }
+  std::u16string first = pending_.front();
+  pending_.erase(pending_.begin());
+  return first;
 }
 
 std::u16string FakeFileSystem::FindNext() {
   if (!searching_) tbo::Fail(tbo::kInvalidCall);
+  if (failFindNext != 0 && !pending_.empty()) tbo::Fail(failFindNext);
   if (pending_.empty()) {
     searching_ = false;
     return {};

@@ -109,6 +109,7 @@ class FakeFileSystem : public tbo::FileSystem {
   std::string Content(const std::u16string& path) const;
   // Every path, as first spelled, in case-blind order.
   std::vector<std::string> Paths() const;
+  tbo::ErrorNumber failFindNext = 0;  // continuing a search fails with it
 
   std::u16string FindFirst(std::u16string_view pattern) override;
   std::u16string FindNext() override;

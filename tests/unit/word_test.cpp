@@ -65,7 +65,7 @@ TEST_F(WordTest, FullPressJournal) {
       "get template2.FullName",
       "call word.Quit()",
       "yield",
-      "move C:\\Users\\An\\Templates\\Normal.dot to C:\\Users\\An\\Templates\\Normal.backup-1.dot",
+      "move C:\\Users\\An\\Templates\\Normal.dot to C:\\Users\\An\\Templates\\Normal.dot.backup-1",
       "find C:\\Office\\Startup\\tbadd.dot",
       "normal C:\\Office\\Startup\\tbadd.dot",
       "delete C:\\Office\\Startup\\tbadd.dot",
@@ -117,11 +117,11 @@ TEST_F(WordTest, AttachesToARunningWordAndQuitsIt) {
 TEST_F(WordTest, GlobalTemplateIsBackedUpBesideItNeverOverAnEarlierBackup) {
   Templates({u"C:\\T\\Normal.dotm"});
   p.files.AddFile(u"C:\\T\\Normal.dotm", 0, "user macros");
-  p.files.AddFile(u"C:\\T\\Normal.backup-1.dotm", 0, "an earlier backup");
+  p.files.AddFile(u"C:\\T\\Normal.dotm.backup-1", 0, "an earlier backup");
   mtbo.RemoveOldWordTemplates();
   EXPECT_FALSE(p.files.Exists(u"C:\\T\\Normal.dotm")) << "Word makes a fresh one";
-  EXPECT_EQ(p.files.Content(u"C:\\T\\Normal.backup-1.dotm"), "an earlier backup");
-  EXPECT_EQ(p.files.Content(u"C:\\T\\Normal.backup-2.dotm"), "user macros");
+  EXPECT_EQ(p.files.Content(u"C:\\T\\Normal.dotm.backup-1"), "an earlier backup");
+  EXPECT_EQ(p.files.Content(u"C:\\T\\Normal.dotm.backup-2"), "user macros");
 }
 
 TEST_F(WordTest, UnreadableFullNameKeepsThePreviousMatch) {

@@ -1,0 +1,86 @@
+// The PowerPoint toolbar "Tambrel Tools" and the menu "Tamb&rel Tools".
+#include "automation/operation.h"
+#include "installers/mtbo.h"
+
+namespace tbo {
+namespace {
+
+struct StandardEntry {
+  bool beginGroup;
+  const char16_t* caption;
+  const char16_t* onAction;
+  std::int16_t faceId;
+  const char16_t* shortcutText;  // nullptr: not set
+};
+
+// Captions are Vietnamese without diacritics; rows 4 and 5 end in a blank.
+constexpr StandardEntry kStandardEntries[] = {
+    {false, u"&Kiem tra chinh ta tieng Viet...", u"RERured", 2566, nullptr},
+    {false, u"Chuyen chu hoa", u"tbchangeCaseU", 252, u"Alt+U"},
+    {false, u"Chuyen chu thuong", u"tbchangeCaseL", 252, u"Alt+L"},
+    {true, u"&Chuyen ma/font van ban... ", u"tbConvert", 13, nullptr},
+    {true, u"Tambrel &Panel... ", u"Tambrel", 2892, nullptr},
+};
+
+constexpr std::u16string_view kWebSite = u"http://www.tambrel.vn";
+
+}  // namespace
+
+void MTBO::AddStandardButtons(const Ref& target) {
+  const Ref controls = target.Get(u"Controls").AsObject();                  // 1
+  for (const StandardEntry& row : kStandardEntries) {                       // 2
+    const Ref entry = controls.Call(u"Add").AsObject();
+    if (row.beginGroup) entry.Put(u"BeginGroup", true);
+    entry.Put(u"Caption", row.caption);
+    entry.Put(u"OnAction", row.onAction);
+    entry.Put(u"FaceId", Value::I2(row.faceId));
+    if (row.shortcutText) entry.Put(u"ShortcutText", row.shortcutText);
+  }
+}
+
+void MTBO::BuildTambrelMenus(const Ref& app) {
+  Operation op(platform_);
+  Ref toolbar, menu, menuControls, entryA, entryB;
+  const auto bar = [&](std::u16string_view name) {
+    return app.Get(u"CommandBars", {name}).AsObject();
+  };
+  const auto menuBarEntry = [&](std::u16string_view caption) {
+    return bar(u"Menu Bar").Get(u"Controls", {caption}).AsObject();
+  };
+
+  op.Step([&] { bar(u"TambrelO2.1").Call(u"Delete"); });                       // 1
+  op.Step([&] { bar(u"TambrelOF").Call(u"Delete"); });                         // 2
+  op.Step([&] { bar(u"Tambrel Tools").Call(u"Delete"); });                     // 3
+  op.Step([&] {                                                                // 4
+    toolbar = app.Get(u"CommandBars").AsObject()
+                  .Call(u"Add", {u"Tambrel Tools", Value::Omitted(), false}).AsObject();
+  });
+  op.Step([&] { toolbar.Put(u"Visible", true); });                             // 5
+  op.Step([&] { menuBarEntry(u"Tambrel Tools").Call(u"Delete"); });            // 6
+  op.Step([&] { menuBarEntry(u"TambrelO2.1").Call(u"Delete"); });              // 7
+  op.Step([&] { menuBarEntry(u"TambrelOF").Call(u"Delete"); });                // 8
+  op.Step([&] {                                                                // 9
+    menu = bar(u"Menu Bar").Get(u"Controls").AsObject()
+               .Call(u"Add", {}, {NamedArg{u"Type", Value::I2(10)}}).AsObject();
+  });
+  op.Step([&] { menu.Put(u"Caption", u"Tamb&rel Tools"); });                   // 10
+  op.Step([&] { menu.Put(u"BeginGroup", true); });                             // 11
+  op.Step([&] { AddStandardButtons(menu); });                                  // 12
+  op.Step([&] { menuControls = menu.Get(u"Controls").AsObject(); });           // 13
+  op.Step([&] { entryA = menuControls.Call(u"Add").AsObject(); });             // 14
+  op.Step([&] { entryA.Put(u"Caption", u"Huong dan su dung"); });              // 15
+  op.Step([&] { entryA.Put(u"OnAction", u"TambrelHelp"); });                   // 16
+  op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 17
+  op.Step([&] { entryA = menuControls.Call(u"Add").AsObject(); });             // 18
+  op.Step([&] { entryA.Put(u"Caption", u"Dong &Gop y kien..."); });            // 19
+  op.Step([&] { entryA.Put(u"OnAction", u"tambrelweb"); });                    // 20
+  op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 21
+  op.Step([&] { entryB = menuControls.Call(u"Add").AsObject(); });             // 22
+  op.Step([&] { entryB.Put(u"Caption", kWebSite); });                          // 23
+  op.Step([&] { entryB.Put(u"OnAction", u"tambrelweb"); });                    // 24
+  op.Step([&] { entryB.Put(u"FaceId", Value::I2(3021)); });                    // 25
+  menuControls.Release();                                                      // 26
+  op.Step([&] { AddStandardButtons(toolbar); });
+}
+
+}  // namespace tbo

@@ -1,0 +1,103 @@
+// The PowerPoint add-in installer.
+#include <limits>
+
+#include "automation/backup.h"
+#include "automation/operation.h"
+#include "automation/text.h"
+#include "installers/mtbo.h"
+
+namespace tbo {
+namespace {
+
+constexpr std::u16string_view kExcel = u"Excel.Application";
+constexpr std::u16string_view kPowerPoint = u"Powerpoint.Application";
+
+// Wildcards also match generated 8.3 names ("*.pcb" finds "Notes.pcbx"), so
+// only a name whose extension is exactly ".pcb", in any letter case, is a
+// command-bar file.
+bool IsCommandBarFile(std::u16string_view name) {
+  constexpr std::u16string_view kExtension = u".pcb";
+  if (name.size() <= kExtension.size()) return false;
+  const std::u16string_view tail = name.substr(name.size() - kExtension.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    char16_t c = tail[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != kExtension[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void MTBO::RemoveOldPowerPointAddIn() {
+  Operation op(platform_);
+  Ref app;
+  std::u16string powerPointFolder;
+  // The command-bar files are only looked for in a folder Excel gave in
+  // this press, never in whatever the current folder is.
+  bool folderRead = false;
+
+  op.AttachOrLaunch(app, kExcel, Clear::LeftToCaller);                              // 1
+  op.Step([&] {                                                                     // 2
+    powerPointFolder = app.Get(u"StartupPath").AsString();
+    folderRead = true;
+  });
+  op.QuitAndRelease(app);                                                           // 3
+  op.Step([&] {                                                                     // 4
+    powerPointFolder = ReplaceAll(powerPointFolder, u"Excel\\XLSTART", u"PowerPoint\\");
+  });
+  if (folderRead) {
+    // A search or continuation that fails counts as one that found nothing,
+    // so the loop always ends; the failure still stays pending.
+    op.Step([&] {                                                                   // 5
+      foundFileName = u"";
+      foundFileName = op.files().FindFirst(powerPointFolder + u"*.pcb");
+    });
+    op.While([&] { return foundFileName != u""; }, [&] {                            // 6
+      op.Step([&] {                                                                 // 6.1
+        // They hold the user's own customisations too: set aside, not deleted.
+        if (IsCommandBarFile(foundFileName)) {
+          MoveToBackup(op.files(), powerPointFolder + foundFileName);
+        }
+      });
+      op.YieldToPending();                                                          // 6.2
+      op.Step([&] {                                                                 // 6.3
+        foundFileName = u"";
+        foundFileName = op.files().FindNext();
+      });
+    });
+  }
+  op.RemoveFileIfPresent(u"c:\\TamBrel\\tbadd.ppa");                                // 7
+  op.AttachOrLaunch(app, kPowerPoint, Clear::LeftToCaller);                         // 8
+  if (app.IsEmpty()) return;                                                        // 9
+  op.ClearError();                                                                  // 10
+  // 11: a count that cannot be read or does not fit 16 bits skips the loop.
+  int count = 0;
+  op.Step([&] { count = app.Get(u"AddIns").AsObject().Get(u"Count").AsInt16(); });
+  for (int i = 1; i <= count; ++i) {
+    const Value index = Value::I2(static_cast<std::int16_t>(i));
+    op.Step([&] { app.Get(u"AddIns", {index}).AsObject().Put(u"Loaded", false); });      // 11.1
+    op.Step([&] { app.Get(u"AddIns", {index}).AsObject().Put(u"Registered", false); });  // 11.2
+  }
+  op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                // 12
+}
+
+void MTBO::InstallPowerPointAddIn() {
+  Operation op(platform_);
+  Ref app;
+
+  op.AttachOrLaunch(app, kPowerPoint);                                              // 1
+  op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.ppa") != u""; },  // 2
+        [&] {
+          BuildTambrelMenus(app);                                                   // 2.1
+          op.Step([&] {                                                             // 2.2
+            app.Get(u"AddIns").AsObject()
+                .Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.ppa"}).AsObject()
+                .Put(u"Autoload", true);
+          });
+        });
+  op.Step([&] { app.Put(u"Visible", true); });                                      // 3
+  Operation::ReleaseOnly(app);                                                      // 4
+}
+
+}  // namespace tbo
