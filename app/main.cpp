@@ -21,11 +21,12 @@ void RestrictDllSearch() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   RestrictDllSearch();
-  tbo::win::ComApartment com;
   tbo::win::Win32Platform platform;
   tbo::MTBO mtbo(platform.services());
   tbo::app::FrmIcon form(instance, mtbo);
   if (!form.Create()) return 1;
+  // COM is first needed by a press; the window need not wait for it.
+  tbo::win::ComApartment com;
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
