@@ -41,6 +41,11 @@ struct FindTraits {
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(Handle h) { ::FindClose(h); }
 };
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
 struct KernelTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return nullptr; }
@@ -68,6 +73,7 @@ struct BstrTraits {
 };
 
 using UniqueFind = Unique<FindTraits>;
+using UniqueFile = Unique<FileTraits>;
 using UniqueHandle = Unique<KernelTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueGdiObject = Unique<GdiTraits>;

@@ -9,6 +9,28 @@ namespace {
 
 [[noreturn]] void FailWithLastError() { Fail(ErrorFromWin32(::GetLastError())); }
 
+// Office may report paths past MAX_PATH; the API takes those only with the
+// prefix "\\?\", which the paths we get (absolute, backslashed) can use.
+std::wstring ApiPath(std::u16string_view path) {
+  std::wstring p = Wide(path);
+  constexpr size_t kShortEnough = MAX_PATH - 12;  // leaves room for an 8.3 name
+  if (p.size() < kShortEnough || p.rfind(L"\\\\?\\", 0) == 0) return p;
+  if (p.size() >= 3 && p[1] == L':' && p[2] == L'\\') return L"\\\\?\\" + p;
+  if (p.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + p.substr(2);
+  return p;
+}
+
+// Opens the named entry itself, never what a link points at. DELETE access
+// is asked for in every case, so a file that another program holds open
+// without delete sharing is refused here and left exactly as it was.
+UniqueFile OpenEntry(std::u16string_view path, DWORD access) {
+  UniqueFile file(::CreateFileW(ApiPath(path).c_str(), access | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) FailWithLastError();
+  return file;
+}
+
 bool PassesDefaultFilter(const WIN32_FIND_DATAW& data) {
   return (data.dwFileAttributes &
           (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)) == 0;
@@ -20,7 +42,7 @@ std::u16string Win32FileSystem::FindFirst(std::u16string_view pattern) {
   search_.reset();
   if (pattern.empty()) return {};  // names no file
   WIN32_FIND_DATAW data;
-  search_.reset(::FindFirstFileW(Wide(pattern).c_str(), &data));
+  search_.reset(::FindFirstFileW(ApiPath(pattern).c_str(), &data));
   if (!search_) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
@@ -52,15 +74,25 @@ std::u16string Win32FileSystem::NextMatch(WIN32_FIND_DATAW& data) {
 }
 
 void Win32FileSystem::SetNormalAttributes(std::u16string_view path) {
-  if (!::SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL)) FailWithLastError();
+  const UniqueFile file = OpenEntry(path, FILE_WRITE_ATTRIBUTES);
+  FILE_BASIC_INFO info{};  // zero times stay as they are
+  info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &info, sizeof info)) {
+    FailWithLastError();
+  }
 }
 
 void Win32FileSystem::Delete(std::u16string_view path) {
-  if (!::DeleteFileW(Wide(path).c_str())) FailWithLastError();
+  const UniqueFile file = OpenEntry(path, 0);
+  FILE_DISPOSITION_INFO info{};
+  info.DeleteFile = TRUE;
+  if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &info, sizeof info)) {
+    FailWithLastError();
+  }
 }
 
 void Win32FileSystem::Move(std::u16string_view from, std::u16string_view to) {
-  if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) FailWithLastError();
+  if (!::MoveFileExW(ApiPath(from).c_str(), ApiPath(to).c_str(), 0)) FailWithLastError();
 }
 
 void Win32ProcessLauncher::Start(std::u16string_view programPath,

@@ -104,6 +104,43 @@ TEST_F(WinFiles, RemoveFileIfPresentLeavesHiddenAndSystemFiles) {
   EXPECT_TRUE(Exists(u"system.xla"));
 }
 
+TEST_F(WinFiles, ALockedFileIsPassedOverAndKeepsItsAttributes) {
+  Make(u"readonly.xla", FILE_ATTRIBUTE_READONLY);
+  tbo::win::UniqueFile held(::CreateFileW(Wide(At(u"readonly.xla")).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  tbo::Operation op(platform.services());
+  op.RemoveFileIfPresent(At(u"readonly.xla"));
+  EXPECT_EQ(op.PendingError(), tbo::kSharingViolation);
+  EXPECT_EQ(::GetFileAttributesW(Wide(At(u"readonly.xla")).c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  held.reset();
+  op.RemoveFileIfPresent(At(u"readonly.xla"));
+  EXPECT_FALSE(Exists(u"readonly.xla"));
+}
+
+TEST_F(WinFiles, PathsPastMaxPathAndVietnameseNamesWork) {
+  // Nested folders with Vietnamese names until the file's path is ~300 long.
+  std::vector<std::wstring> folders;
+  std::wstring path = L"\\\\?\\" + Wide(dir_);
+  while (path.size() < 300) {
+    path += L"\\Th\u01B0 m\u1EE5c ng\u01B0\u1EDDi d\u00F9ng";
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+    folders.push_back(path);
+  }
+  const std::wstring file = path + L"\\tbadd.xla";
+  tbo::win::UniqueFile(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_READONLY, nullptr));
+  const std::u16string plain = FromWide(file.substr(4));
+  ASSERT_GT(plain.size(), 260u);
+  EXPECT_EQ(files.FindFirst(plain), u"tbadd.xla");
+  tbo::Operation op(platform.services());
+  op.RemoveFileIfPresent(plain);
+  EXPECT_EQ(op.PendingError(), tbo::kNoError);
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+}
+
 TEST_F(WinFiles, StartsAProgramWithItsCommandLineVerbatim) {
   wchar_t system[MAX_PATH];
   ::GetSystemDirectoryW(system, MAX_PATH);
