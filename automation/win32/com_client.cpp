@@ -27,6 +27,8 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
   IUnknown* unknown = nullptr;
   const HRESULT hr = ::GetActiveObject(clsid, nullptr, &unknown);
   if (FAILED(hr)) Fail(static_cast<ErrorNumber>(hr));
+  // Wine can answer S_OK without an object for an entry being revoked.
+  if (!unknown) Fail(static_cast<ErrorNumber>(MK_E_UNAVAILABLE));
   return Wrap(unknown, retry_);
 }
 

@@ -1,0 +1,294 @@
+#!/usr/bin/env python3
+"""Plays a scenario inside the prefix that scripts/e2e prepared (WINEPREFIX,
+DISPLAY, TBO_BUILD set): lays out files, sets up and registers the stand-in
+Office, runs TBO_Setup.exe, presses its buttons through the UI driver and
+collects journal.jsonl, state.json, files.json, window.json, held.json and
+screenshots into the output folder."""
+
+import argparse
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import time
+
+APPS = ("word", "excel", "powerpoint")
+PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
+DEFAULT_STARTUP = "C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART"
+DEFAULT_EXCEL_PATH = "C:\\Program Files\\Microsoft Office\\OFFICE11"
+DOS_ATTRIBUTES = {"readonly": 0x1, "hidden": 0x2, "system": 0x4}
+XATTR = "user.DOSATTRIB"
+
+
+class Prefix:
+    def __init__(self, root, build):
+        self.root = root
+        self.drive_c = os.path.join(root, "drive_c")
+        self.standins = os.path.join(build, "win64", "standins")
+        # The harness's own check plays its scenarios against a fake window.
+        self.program = os.environ.get("TBO_E2E_PROGRAM") or os.path.join(build, "win64", "TBO_Setup.exe")
+        self.env = dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
+
+    def unix(self, win_path):
+        """The Unix path of C:\\..., matching existing names without regard
+        to case as Windows does, so that one spelling per folder is kept."""
+        drive, _, rest = win_path.partition(":")
+        if drive.upper() != "C":
+            raise ValueError("only C: paths are laid out: " + win_path)
+        path = self.drive_c
+        for part in [p for p in rest.replace("/", "\\").split("\\") if p]:
+            match = part
+            if os.path.isdir(path):
+                for name in os.listdir(path):
+                    if name.lower() == part.lower():
+                        match = name
+                        break
+            path = os.path.join(path, match)
+        return path
+
+    @staticmethod
+    def windows(unix_path):
+        return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+    def store(self, leaf=""):
+        return os.path.join(self.drive_c, "standins", leaf)
+
+    def wine(self, *args, background=False, log=None):
+        out = log if log is not None else subprocess.DEVNULL
+        cmd = ["wine", *args]
+        if background:
+            return subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
+        return subprocess.run(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out).returncode
+
+    def driver(self, *args, background=False, log=None):
+        return self.wine(os.path.join(self.standins, "ui_driver.exe"), *args, background=background, log=log)
+
+
+def app_config(scenario, app):
+    config = dict(scenario.get(app) or {})
+    config.setdefault("installed", True)
+    config.setdefault("running", False)
+    return config
+
+
+def initial_state(app, config):
+    state = {"installed": True, "visible": False, "running": False, "pids": []}
+    if app == "word":
+        state["templates"] = list(config.get("templates", []))
+        state["documents"] = []
+    elif app == "excel":
+        state["startupPath"] = config.get("startupPath", DEFAULT_STARTUP)
+        state["path"] = config.get("path", DEFAULT_EXCEL_PATH)
+        state["addins"] = [dict(a) for a in config.get("addins", [])]
+        state["installedStaysTrue"] = int(config.get("installedStaysTrue", 0))
+    else:
+        state["addins"] = [dict(a) for a in config.get("addins", [])]
+        state["commandBars"] = config.get("commandBars",
+                                          [{"name": "Menu Bar", "menuBar": True, "visible": True, "controls": []}])
+    return state
+
+
+def lay_out(prefix, scenario):
+    for folder in scenario.get("folders", []):
+        os.makedirs(prefix.unix(folder), exist_ok=True)
+    for f in scenario.get("files", []):
+        path = prefix.unix(f["path"])
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        # A fresh inode: prefix files are hard links shared with the template.
+        if os.path.lexists(path):
+            os.chmod(path, 0o644)
+            os.unlink(path)
+        with open(path, "w", encoding="utf-8", newline="") as out:
+            out.write(f.get("content", ""))
+        attributes = f.get("attributes", [])
+        dos = sum(DOS_ATTRIBUTES[a] for a in attributes if a in ("hidden", "system"))
+        if dos:
+            os.setxattr(path, XATTR, b"0x%x" % dos)
+        if "readonly" in attributes:
+            os.chmod(path, 0o444)
+
+
+def set_up_office(prefix, scenario):
+    os.makedirs(prefix.store(), exist_ok=True)
+    control = {"faults": scenario.get("faults", []), "busy": scenario.get("busy", [])}
+    if scenario.get("hold"):
+        control["hold"] = dict(scenario["hold"])
+    with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
+        json.dump(control, out, ensure_ascii=False)
+    installed = []
+    for app in APPS:
+        config = app_config(scenario, app)
+        if not config["installed"]:
+            continue
+        installed.append(app)
+        with open(prefix.store(app + ".json"), "w", encoding="utf-8") as out:
+            json.dump(initial_state(app, config), out, ensure_ascii=False)
+        if app == "excel":
+            folder = prefix.unix(config.get("path", DEFAULT_EXCEL_PATH))
+            os.makedirs(folder, exist_ok=True)
+            shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, "EXCEL.EXE"))
+    if installed:
+        server = os.path.join(prefix.standins, "office_standin.exe")
+        if prefix.wine(server, "/regserver", *installed) != 0:
+            raise RuntimeError("registering the stand-ins failed")
+    for app in installed:
+        if app_config(scenario, app)["running"]:
+            prefix.wine(os.path.join(prefix.standins, "office_standin.exe"), app, background=True)
+            wait_for(lambda: started(prefix, app), 30, "the running " + app)
+
+
+def journal_lines(prefix):
+    try:
+        with open(prefix.store("journal.jsonl"), encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
+    except FileNotFoundError:
+        return []
+
+
+def started(prefix, app):
+    return any(line.get("app") == app and line.get("event") == "start" for line in journal_lines(prefix))
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise RuntimeError("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def screenshot(path):
+    subprocess.run(["import", "-window", "root", path], stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def press(prefix, name, out, log, hold):
+    run = prefix.driver("press", PRESS_NAMES[name], background=True, log=log)
+    reached, release = prefix.store("hold.reached"), prefix.store("hold.release")
+    deadline = time.monotonic() + 330
+    while run.poll() is None:
+        if hold and os.path.exists(reached) and not os.path.exists(release):
+            prefix.driver("read", prefix.windows(os.path.join(out, "held.json")), log=log)
+            screenshot(os.path.join(out, "held.png"))
+            open(release, "w").close()
+        if time.monotonic() > deadline:
+            run.kill()
+            raise RuntimeError("the press of " + name + " did not end")
+        time.sleep(0.05)
+    return run.returncode
+
+
+def attributes_of(path):
+    names = []
+    mode = os.stat(path).st_mode
+    if not mode & stat.S_IWUSR:
+        names.append("readonly")
+    try:
+        dos = int(os.getxattr(path, XATTR).split(b"\0")[0], 16)
+    except (OSError, ValueError):
+        dos = 0
+    if dos & 0x2 or os.path.basename(path).startswith("."):
+        names.append("hidden")
+    if dos & 0x4:
+        names.append("system")
+    return names
+
+
+def collect_files(prefix, scenario):
+    roots = list(scenario.get("folders", []))
+    for f in scenario.get("files", []):
+        roots.append(f["path"].rsplit("\\", 1)[0])
+    seen, listing = set(), []
+    for root in roots:
+        unix_root = prefix.unix(root)
+        if not os.path.isdir(unix_root):
+            continue
+        for folder, dirs, files in os.walk(unix_root):
+            dirs.sort(key=str.lower)
+            for name in sorted(files, key=str.lower):
+                path = os.path.join(folder, name)
+                real = os.path.realpath(path)
+                if real in seen:
+                    continue
+                seen.add(real)
+                relative = os.path.relpath(path, unix_root)
+                win = root.rstrip("\\") + ("" if relative == "." else "\\" + relative.replace("/", "\\"))
+                listing.append({"path": win, "attributes": attributes_of(path), "size": os.path.getsize(path)})
+    return listing
+
+
+def collect_state(prefix, scenario):
+    state = {}
+    for app in APPS:
+        if not app_config(scenario, app)["installed"]:
+            state[app] = {"installed": False, "running": False, "visible": False}
+            continue
+        try:
+            with open(prefix.store(app + ".json"), encoding="utf-8") as f:
+                s = json.load(f)
+        except (FileNotFoundError, ValueError):
+            s = initial_state(app, app_config(scenario, app))
+        s.pop("pids", None)
+        state[app] = s
+    return state
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("scenario")
+    parser.add_argument("--press", default="")
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--interactive", action="store_true",
+                        help="leave the window to a person; collect the outputs once it is closed")
+    options = parser.parse_args()
+    presses = [p.strip().lower() for p in options.press.split(",") if p.strip()]
+    for p in presses:
+        if p not in PRESS_NAMES:
+            parser.error("unknown button: " + p)
+    with open(options.scenario, encoding="utf-8") as f:
+        scenario = json.load(f)
+    out = os.path.abspath(options.out)
+    os.makedirs(out, exist_ok=True)
+    for leaf in ("journal.jsonl", "state.json", "files.json", "window.json", "held.json", "window.png", "held.png"):
+        if os.path.exists(os.path.join(out, leaf)):
+            os.unlink(os.path.join(out, leaf))
+
+    prefix = Prefix(os.environ["WINEPREFIX"], os.environ["TBO_BUILD"])
+    status = 0
+    with open(os.path.join(out, "wine.log"), "w") as log:
+        lay_out(prefix, scenario)
+        set_up_office(prefix, scenario)
+        program = prefix.wine(prefix.program, background=True, log=log)
+        if options.interactive:
+            program.wait()
+        elif prefix.driver("wait", "30000", "read", prefix.windows(os.path.join(out, "window.json")), log=log) != 0:
+            print("e2e: the Setup window did not appear", file=sys.stderr)
+            status = 1
+        else:
+            screenshot(os.path.join(out, "window.png"))
+            for name in presses:
+                if press(prefix, name, out, log, scenario.get("hold")) != 0:
+                    print("e2e: pressing " + name + " failed", file=sys.stderr)
+                    status = 1
+            screenshot(os.path.join(out, "final.png"))
+            prefix.driver("close", log=log)
+        try:
+            program.wait(timeout=60)  # already over when interactive
+        except subprocess.TimeoutExpired:
+            print("e2e: the program did not exit", file=sys.stderr)
+            program.kill()
+            status = 1
+
+    shutil.copy(prefix.store("journal.jsonl"), os.path.join(out, "journal.jsonl")) \
+        if os.path.exists(prefix.store("journal.jsonl")) else open(os.path.join(out, "journal.jsonl"), "w").close()
+    with open(os.path.join(out, "state.json"), "w", encoding="utf-8") as f:
+        json.dump(collect_state(prefix, scenario), f, ensure_ascii=False, indent=1)
+    with open(os.path.join(out, "files.json"), "w", encoding="utf-8") as f:
+        json.dump(collect_files(prefix, scenario), f, ensure_ascii=False, indent=1)
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

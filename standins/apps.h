@@ -1,0 +1,32 @@
+// The stand-in applications: names, programmatic identifiers and our own
+// class identifiers. Shared by the server and its tests.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string_view>
+
+namespace tbo::standin {
+
+struct AppInfo {
+  const char* name;        // as scenarios and the journal spell it
+  const wchar_t* progId;   // as the setup program asks for it
+  const wchar_t* clsid;
+  bool multipleUse;        // PowerPoint serves every client from one process
+};
+
+inline constexpr std::array<AppInfo, 3> kApps{{
+    {"word", L"Word.Application", L"{7C1D2B31-5A0E-4F6B-9C3E-0B5A1E6D2F01}", false},
+    {"excel", L"Excel.Application", L"{7C1D2B31-5A0E-4F6B-9C3E-0B5A1E6D2F02}", false},
+    {"powerpoint", L"Powerpoint.Application", L"{7C1D2B31-5A0E-4F6B-9C3E-0B5A1E6D2F03}", true},
+}};
+
+inline const AppInfo* FindApp(std::string_view name) {
+  for (const AppInfo& a : kApps) {
+    if (name == a.name) return &a;
+  }
+  return nullptr;
+}
+
+}  // namespace tbo::standin

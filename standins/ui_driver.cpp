@@ -1,0 +1,320 @@
+// ui_driver.exe: drives the Setup window from a second process in the same
+// prefix. Commands run in order; the exit status is that of the first
+// failing one (0 when all succeed):
+//   wait [MS]        until the window is shown with its controls (default 30 s)
+//   read FILE        the window and its controls as JSON, UTF-8 ("-": stdout)
+//   press NAME       posts the button's click, then waits for the run to end
+//   click NAME       a real mouse click at the control's centre, then as press
+//   key KEY          Tab, Alt+K, Enter, Esc or Space, as real key presses
+//   waitrun          until the application buttons are enabled again
+//   close            asks the window to close and waits until it is gone
+// NAME is a control name (cmdWORD, cmdCancel...) or word, excel, powerpoint.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "standins/json.h"
+#include "standins/store.h"
+
+namespace {
+
+using tbo::standin::Json;
+using tbo::standin::Utf8;
+
+struct Named {
+  int id;
+  const wchar_t* name;
+  const wchar_t* alias;
+};
+constexpr Named kControls[] = {
+    {IDC_IMAGE1, L"Image1", nullptr},     {IDC_CMDEXCEL, L"cmdEXCEL", L"excel"},
+    {IDC_CMDWORD, L"cmdWORD", L"word"},   {IDC_CMDPOINT, L"cmdPOINT", L"powerpoint"},
+    {IDC_LBSTATUS, L"lbStatus", nullptr}, {IDC_LINE1, L"Line1", nullptr},
+    {IDC_CMDCANCEL, L"cmdCancel", nullptr},
+};
+constexpr int kAppButtons[] = {IDC_CMDEXCEL, IDC_CMDWORD, IDC_CMDPOINT};
+
+// How long a press may take before the driver gives up on it.
+constexpr ULONGLONG kRunLimitMs = 300000;
+// How long to look for the buttons going grey after a click. A run that
+// ends before the first look is simply over; a click on a disabled button
+// never starts one.
+constexpr ULONGLONG kRunStartMs = 1500;
+
+HWND FindSetup() { return ::FindWindowW(L"TBOSetupWindow", L"Setup"); }
+
+int IdOf(const std::wstring& name) {
+  for (const Named& c : kControls) {
+    if (::_wcsicmp(name.c_str(), c.name) == 0 || (c.alias && ::_wcsicmp(name.c_str(), c.alias) == 0)) return c.id;
+  }
+  return 0;
+}
+
+const wchar_t* NameOf(int id) {
+  for (const Named& c : kControls) {
+    if (c.id == id) return c.name;
+  }
+  return L"";
+}
+
+std::wstring TextOf(HWND h) {
+  const int n = ::GetWindowTextLengthW(h);
+  std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+  s.resize(static_cast<std::size_t>(::GetWindowTextW(h, s.data(), n + 1)));
+  return s;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  ::GetClassNameW(h, buf, 256);
+  return buf;
+}
+
+Json RectJson(const RECT& r) {
+  Json j = Json::MakeObject();
+  j.Set("left", static_cast<int>(r.left));
+  j.Set("top", static_cast<int>(r.top));
+  j.Set("right", static_cast<int>(r.right));
+  j.Set("bottom", static_cast<int>(r.bottom));
+  return j;
+}
+
+HWND FocusOf(HWND top) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(top, nullptr), &info)) return info.hwndFocus;
+  return nullptr;
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND top) {
+  std::vector<HWND> out;
+  ::EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+Json ReadWindow(HWND top) {
+  Json j = Json::MakeObject();
+  j.Set("title", Utf8(TextOf(top)));
+  j.Set("class", Utf8(ClassOf(top)));
+  j.Set("visible", ::IsWindowVisible(top) != FALSE);
+  RECT client{}, screen{};
+  ::GetClientRect(top, &client);
+  ::GetWindowRect(top, &screen);
+  Json size = Json::MakeObject();
+  size.Set("width", static_cast<int>(client.right));
+  size.Set("height", static_cast<int>(client.bottom));
+  j.Set("client", std::move(size));
+  j.Set("screenRect", RectJson(screen));
+  const HWND focus = FocusOf(top);
+  Json controls = Json::MakeArray();
+  for (HWND h : Children(top)) {
+    if (::GetParent(h) != top) continue;
+    RECT r{};
+    ::GetWindowRect(h, &r);
+    ::MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+    const int id = ::GetDlgCtrlID(h);
+    Json c = Json::MakeObject();
+    c.Set("name", Utf8(NameOf(id)));
+    c.Set("id", id);
+    c.Set("class", Utf8(ClassOf(h)));
+    c.Set("caption", Utf8(TextOf(h)));
+    c.Set("rect", RectJson(r));
+    c.Set("enabled", ::IsWindowEnabled(h) != FALSE);
+    c.Set("visible", ::IsWindowVisible(h) != FALSE);
+    c.Set("focus", h == focus);
+    controls.Push(std::move(c));
+  }
+  j.Set("controls", std::move(controls));
+  j.Set("focus", focus ? Utf8(NameOf(::GetDlgCtrlID(focus))) : Json());
+  return j;
+}
+
+bool AppButtonsEnabled(HWND top) {
+  for (const int id : kAppButtons) {
+    const HWND b = ::GetDlgItem(top, id);
+    if (b && !::IsWindowEnabled(b)) return false;
+  }
+  return true;
+}
+
+// Waits until the window has handled what is queued before this point.
+void Settle(HWND top) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+int WaitRun(HWND top) {
+  const ULONGLONG start = ::GetTickCount64();
+  while (::IsWindow(top) && !AppButtonsEnabled(top)) {
+    if (::GetTickCount64() - start > kRunLimitMs) return 4;
+    ::Sleep(20);
+  }
+  if (::IsWindow(top)) Settle(top);
+  return 0;
+}
+
+// After a click or key: catches the run's start if there is one, then its
+// end. With the buttons already grey no new run can start (input waits
+// until the current one is over), so there is nothing to follow.
+int FollowRun(HWND top, bool idleBefore) {
+  if (!idleBefore) return 0;
+  const ULONGLONG start = ::GetTickCount64();
+  while (::IsWindow(top) && AppButtonsEnabled(top) && ::GetTickCount64() - start < kRunStartMs) ::Sleep(1);
+  return WaitRun(top);
+}
+
+int Wait(ULONGLONG limitMs) {
+  const ULONGLONG start = ::GetTickCount64();
+  ULONGLONG shownAt = 0;
+  for (;;) {
+    const HWND top = FindSetup();
+    // FindWindow succeeds during WM_CREATE: wait for the window to show,
+    // then (briefly) for every control.
+    if (top && ::IsWindowVisible(top)) {
+      if (!shownAt) shownAt = ::GetTickCount64();
+      bool all = true;
+      for (const Named& c : kControls) all = all && ::GetDlgItem(top, c.id);
+      if (all || ::GetTickCount64() - shownAt > 1000) {
+        Settle(top);
+        return 0;
+      }
+    }
+    if (::GetTickCount64() - start > limitMs) return 1;
+    ::Sleep(20);
+  }
+}
+
+int Read(HWND top, const std::wstring& file) {
+  const std::string text = ReadWindow(top).Dump() + "\n";
+  if (file == L"-") {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return 0;
+  }
+  return tbo::standin::WriteFileText(file, text) ? 0 : 5;
+}
+
+int Press(HWND top, const std::wstring& name) {
+  const int id = IdOf(name);
+  const HWND button = id ? ::GetDlgItem(top, id) : nullptr;
+  if (!button) return 3;
+  if (!::IsWindowEnabled(button)) return 6;
+  // Posted, since the click handler runs the whole installation before
+  // returning.
+  ::PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  return FollowRun(top, true);
+}
+
+void SendMouse(DWORD flags, LONG x, LONG y) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = x;
+  in.mi.dy = y;
+  in.mi.dwFlags = flags;
+  ::SendInput(1, &in, sizeof in);
+}
+
+int Click(HWND top, const std::wstring& name) {
+  const int id = IdOf(name);
+  const HWND control = id ? ::GetDlgItem(top, id) : nullptr;
+  if (!control) return 3;
+  const bool idle = AppButtonsEnabled(top);
+  ::SetForegroundWindow(top);
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  const LONG cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+  const LONG x = ((r.left + r.right) / 2) * 65535 / (cx - 1);
+  const LONG y = ((r.top + r.bottom) / 2) * 65535 / (cy - 1);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE, x, y);
+  SendMouse(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, x, y);
+  return FollowRun(top, idle);
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  ::SendInput(1, &in, sizeof in);
+}
+
+int Key(HWND top, const std::wstring& key) {
+  WORD vk = 0;
+  bool alt = false;
+  if (::_wcsicmp(key.c_str(), L"Tab") == 0) vk = VK_TAB;
+  if (::_wcsicmp(key.c_str(), L"Enter") == 0) vk = VK_RETURN;
+  if (::_wcsicmp(key.c_str(), L"Esc") == 0) vk = VK_ESCAPE;
+  if (::_wcsicmp(key.c_str(), L"Space") == 0) vk = VK_SPACE;
+  if (key.size() == 5 && ::_wcsnicmp(key.c_str(), L"Alt+", 4) == 0) {
+    alt = true;
+    vk = static_cast<WORD>(::towupper(key[4]));
+  }
+  if (!vk) return 3;
+  const bool idle = AppButtonsEnabled(top);
+  ::SetForegroundWindow(top);
+  if (alt) SendKey(VK_MENU, false);
+  SendKey(vk, false);
+  SendKey(vk, true);
+  if (alt) SendKey(VK_MENU, true);
+  if (!::IsWindow(top) || !idle) return 0;
+  Settle(top);
+  return FollowRun(top, idle);
+}
+
+int Close(HWND top) {
+  ::PostMessageW(top, WM_CLOSE, 0, 0);
+  const ULONGLONG start = ::GetTickCount64();
+  while (::IsWindow(top)) {
+    if (::GetTickCount64() - start > 30000) return 4;
+    ::Sleep(20);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& cmd = args[i];
+    const std::wstring operand = i + 1 < args.size() ? args[i + 1] : L"";
+    int status = 0;
+    if (cmd == L"wait") {
+      const bool number = !operand.empty() && std::iswdigit(operand[0]);
+      status = Wait(number ? std::wcstoull(operand.c_str(), nullptr, 10) : 30000);
+      if (number) ++i;
+    } else if (cmd == L"waitrun" || cmd == L"close" || cmd == L"read" || cmd == L"press" ||
+               cmd == L"click" || cmd == L"key") {
+      const HWND top = FindSetup();
+      if (!top) {
+        std::fprintf(stderr, "ui_driver: no Setup window\n");
+        return 1;
+      }
+      if (cmd == L"waitrun") status = WaitRun(top);
+      if (cmd == L"close") status = Close(top);
+      if (cmd == L"read") status = Read(top, operand), ++i;
+      if (cmd == L"press") status = Press(top, operand), ++i;
+      if (cmd == L"click") status = Click(top, operand), ++i;
+      if (cmd == L"key") status = Key(top, operand), ++i;
+    } else {
+      std::fprintf(stderr, "ui_driver: unknown command %ls\n", cmd.c_str());
+      return 2;
+    }
+    if (status != 0) {
+      std::fprintf(stderr, "ui_driver: %ls %ls failed (%d)\n", cmd.c_str(), operand.c_str(), status);
+      return status;
+    }
+  }
+  return 0;
+}
