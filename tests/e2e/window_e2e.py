@@ -30,13 +30,7 @@ class Session:
         self.root = os.path.join(BUILD, "wine", "win-" + name)
         subprocess.run(["bash", "-c", 'source "$1/scripts/lib.sh"; tbo_new_prefix "$2"', "-", ROOT, self.root],
                        check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-        read, write = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24",
-                                      "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        os.close(write)
-        display = os.read(read, 16).decode().strip()
-        os.close(read)
+        self.xvfb, display = self._start_xvfb()
         os.environ.update(WINEPREFIX=self.root, TBO_BUILD=BUILD)  # read by e2e_play.Prefix
         self.prefix = e2e_play.Prefix(self.root, BUILD)
         self.prefix.env.update(WINEPREFIX=self.root, DISPLAY=":" + display)
@@ -50,6 +44,23 @@ class Session:
         if self.driver("wait", "30000") != 0:
             self.screenshot("no-window.png")
             raise RuntimeError("the Setup window did not appear")
+
+    def _start_xvfb(self):
+        # A display number can be briefly taken while another run's server
+        # shuts down; ask again rather than fail the case.
+        for _ in range(3):
+            read, write = os.pipe()
+            with open(os.path.join(self.out, "xvfb.log"), "a") as log:
+                xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24",
+                                         "-nolisten", "tcp"], pass_fds=(write,), stdout=log, stderr=log)
+            os.close(write)
+            display = os.read(read, 16).decode().strip()
+            os.close(read)
+            if display:
+                return xvfb, display
+            xvfb.wait()
+            time.sleep(0.5)
+        raise RuntimeError("no X server could be started")
 
     def driver(self, *args, background=False):
         return self.prefix.driver(*args, background=background, log=self.log)
@@ -86,7 +97,8 @@ class Session:
         if self.program.poll() is None:
             self.program.kill()
         subprocess.run(["wineserver", "-k"], env=self.prefix.env, stderr=subprocess.DEVNULL)
-        self.xvfb.kill()
+        self.xvfb.terminate()
+        self.xvfb.wait()
         self.log.close()
         subprocess.run(["rm", "-rf", self.root])
 
