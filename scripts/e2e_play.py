@@ -100,19 +100,30 @@ def lay_out(prefix, scenario):
         if os.path.lexists(path):
             os.chmod(path, 0o644)
             os.unlink(path)
-        with open(path, "w", encoding="utf-8", newline="") as out:
-            out.write(f.get("content", ""))
+        if f.get("copyOf"):
+            # A program planted where it must never be started: a recorder.
+            shutil.copy(os.path.join(prefix.standins, f["copyOf"]), path)
+        else:
+            with open(path, "w", encoding="utf-8", newline="") as out:
+                out.write(f.get("content", ""))
         attributes = f.get("attributes", [])
         dos = sum(DOS_ATTRIBUTES[a] for a in attributes if a in ("hidden", "system"))
         if dos:
             os.setxattr(path, XATTR, b"0x%x" % dos)
         if "readonly" in attributes:
             os.chmod(path, 0o444)
+    # Symbolic links on the Unix side: Wine shows them as the file or folder
+    # they point at (it has no reparse points of its own for them).
+    for link in scenario.get("links", []):
+        path = prefix.unix(link["path"])
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        os.symlink(prefix.unix(link["target"]), path)
 
 
 def set_up_office(prefix, scenario):
     os.makedirs(prefix.store(), exist_ok=True)
-    control = {"faults": scenario.get("faults", []), "busy": scenario.get("busy", [])}
+    control = {"faults": scenario.get("faults", []), "busy": scenario.get("busy", []),
+               "dies": scenario.get("dies", [])}
     if scenario.get("hold"):
         control["hold"] = dict(scenario["hold"])
     with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
@@ -164,7 +175,7 @@ def screenshot(path):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def press(prefix, name, out, log, hold):
+def press(prefix, name, out, log, hold, facts):
     run = prefix.driver("press", PRESS_NAMES[name], background=True, log=log)
     reached, release = prefix.store("hold.reached"), prefix.store("hold.release")
     deadline = time.monotonic() + 330
@@ -172,12 +183,72 @@ def press(prefix, name, out, log, hold):
         if hold and os.path.exists(reached) and not os.path.exists(release):
             prefix.driver("read", prefix.windows(os.path.join(out, "held.json")), log=log)
             screenshot(os.path.join(out, "held.png"))
+            if hold.get("close"):
+                # Arrives at the first yield after the held call.
+                prefix.driver("postclose", log=log)
+                facts["closePosted"] = True
+            if hold.get("end") == "kill":
+                # The user ends the hung Office instead of waiting for it.
+                with open(prefix.store("hold.pid")) as f:
+                    pid = f.read().strip()
+                facts["killed"] = int(pid)
+                facts["killStatus"] = prefix.driver("kill", pid, log=log)
+                facts["killedAt"] = time.monotonic()
             open(release, "w").close()
         if time.monotonic() > deadline:
             run.kill()
             raise RuntimeError("the press of " + name + " did not end")
         time.sleep(0.05)
+    if "killedAt" in facts and "runEndAfterKill" not in facts:
+        facts["runEndAfterKill"] = round(time.monotonic() - facts.pop("killedAt"), 2)
     return run.returncode
+
+
+def add_unix_usage(path, pid):
+    """Adds what Linux knows of the program's process to a usage file: Wine
+    answers the Windows counters of another process with zeros or stale
+    figures, while its memory and descriptors are plain Unix facts."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            usage = json.load(f)
+    except (OSError, ValueError):
+        usage = {}
+    unix = {}
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                key, _, value = line.partition(":")
+                if key in ("VmRSS", "VmData", "VmSize", "Threads"):
+                    unix[key] = int(value.split()[0])
+        unix["fds"] = len(os.listdir("/proc/%d/fd" % pid))
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            unix["cmdline"] = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+    except OSError:
+        pass
+    usage["unix"] = unix
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump(usage, f)
+
+
+def lock_files(prefix, scenario, log):
+    """Starts the program that holds the scenario's locked files open."""
+    paths = scenario.get("locked", [])
+    if not paths:
+        return None
+    holder = prefix.wine(os.path.join(prefix.standins, "file_holder.exe"), *paths, background=True, log=log)
+    wait_for(lambda: len([l for l in journal_lines(prefix) if l.get("event") == "lock"]) == len(paths),
+             30, "the files to be locked")
+    return holder
+
+
+def unlock_files(prefix, holder):
+    if holder is None:
+        return
+    open(prefix.store("locks.release"), "w").close()
+    try:
+        holder.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        holder.kill()
 
 
 def attributes_of(path):
@@ -198,7 +269,7 @@ def attributes_of(path):
 
 def collect_files(prefix, scenario):
     roots = list(scenario.get("folders", []))
-    for f in scenario.get("files", []):
+    for f in scenario.get("files", []) + scenario.get("links", []):
         roots.append(f["path"].rsplit("\\", 1)[0])
     seen, listing = set(), []
     for root in roots:
@@ -207,14 +278,22 @@ def collect_files(prefix, scenario):
             continue
         for folder, dirs, files in os.walk(unix_root):
             dirs.sort(key=str.lower)
-            for name in sorted(files, key=str.lower):
+            # Links are listed as entries of their own, never followed.
+            names = sorted(files + [d for d in dirs if os.path.islink(os.path.join(folder, d))], key=str.lower)
+            for name in names:
                 path = os.path.join(folder, name)
-                real = os.path.realpath(path)
+                # The entry itself, not what a link names: a link and its
+                # target are two entries.
+                real = os.path.join(os.path.realpath(folder), name)
                 if real in seen:
                     continue
                 seen.add(real)
                 relative = os.path.relpath(path, unix_root)
                 win = root.rstrip("\\") + ("" if relative == "." else "\\" + relative.replace("/", "\\"))
+                if os.path.islink(path):
+                    target = os.path.relpath(os.readlink(path), prefix.drive_c)
+                    listing.append({"path": win, "link": "C:\\" + target.replace("/", "\\")})
+                    continue
                 listing.append({"path": win, "attributes": attributes_of(path), "size": os.path.getsize(path)})
     return listing
 
@@ -251,15 +330,18 @@ def main():
         scenario = json.load(f)
     out = os.path.abspath(options.out)
     os.makedirs(out, exist_ok=True)
-    for leaf in ("journal.jsonl", "state.json", "files.json", "window.json", "held.json", "window.png", "held.png"):
+    for leaf in ("journal.jsonl", "state.json", "files.json", "window.json", "held.json", "window.png", "held.png",
+                 "final.json", "harness.json"):
         if os.path.exists(os.path.join(out, leaf)):
             os.unlink(os.path.join(out, leaf))
 
     prefix = Prefix(os.environ["WINEPREFIX"], os.environ["TBO_BUILD"])
     status = 0
+    facts = {"presses": []}
     with open(os.path.join(out, "wine.log"), "w") as log:
         lay_out(prefix, scenario)
         set_up_office(prefix, scenario)
+        holder = lock_files(prefix, scenario, log)
         program = prefix.wine(prefix.program, background=True, log=log)
         if options.interactive:
             program.wait()
@@ -268,18 +350,42 @@ def main():
             status = 1
         else:
             screenshot(os.path.join(out, "window.png"))
-            for name in presses:
-                if press(prefix, name, out, log, scenario.get("hold")) != 0:
+            watcher = None
+            if scenario.get("closeWhenGone"):
+                # Closes the window the moment the file goes, so that the
+                # close arrives in the middle of the step that removes it.
+                when = scenario["closeWhenGone"]
+                watcher = prefix.driver("waitgone", when["path"], "postclose", when.get("count", ""),
+                                        background=True, log=log)
+            for i, name in enumerate(presses):
+                started = time.monotonic()
+                if press(prefix, name, out, log, scenario.get("hold"), facts) != 0:
                     print("e2e: pressing " + name + " failed", file=sys.stderr)
                     status = 1
+                facts["presses"].append({"button": name, "seconds": round(time.monotonic() - started, 2)})
+                if scenario.get("usage"):
+                    usage = os.path.join(out, "usage-%d.json" % (i + 1))
+                    prefix.driver("usage", prefix.windows(usage), log=log)
+                    add_unix_usage(usage, program.pid)
+            if watcher is not None:
+                try:
+                    facts["watcher"] = watcher.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    watcher.kill()
+                    facts["watcher"] = "did not end"
             screenshot(os.path.join(out, "final.png"))
+            # The window after the presses (absent when a close was honoured).
+            facts["finalRead"] = prefix.driver("read", prefix.windows(os.path.join(out, "final.json")), log=log)
             prefix.driver("close", log=log)
         try:
             program.wait(timeout=60)  # already over when interactive
+            facts["exitCode"] = program.returncode
         except subprocess.TimeoutExpired:
             print("e2e: the program did not exit", file=sys.stderr)
             program.kill()
+            facts["exitCode"] = None
             status = 1
+        unlock_files(prefix, holder)
 
     shutil.copy(prefix.store("journal.jsonl"), os.path.join(out, "journal.jsonl")) \
         if os.path.exists(prefix.store("journal.jsonl")) else open(os.path.join(out, "journal.jsonl"), "w").close()
@@ -287,6 +393,8 @@ def main():
         json.dump(collect_state(prefix, scenario), f, ensure_ascii=False, indent=1)
     with open(os.path.join(out, "files.json"), "w", encoding="utf-8") as f:
         json.dump(collect_files(prefix, scenario), f, ensure_ascii=False, indent=1)
+    with open(os.path.join(out, "harness.json"), "w", encoding="utf-8") as f:
+        json.dump(facts, f, ensure_ascii=False, indent=1)
     return status
 
 

@@ -345,6 +345,7 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
   line.Set("error", Hex(reported));
   Journal(Server::Current().app(), std::move(line));
   if (SUCCEEDED(hr)) Server::Current().Save();
+  Server::Current().AfterCall();
   return hr;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <string>
+#include <utility>
 
 #include "standins/dispatch.h"
 #include "standins/store.h"
@@ -226,11 +228,38 @@ void Server::Stopped() {
   Journal(app_, std::move(line));
 }
 
+void Die(std::string_view app, const char* when) {
+  Json line = Json::MakeObject();
+  line.Set("event", "die");
+  line.Set("when", when);
+  Journal(app, std::move(line));
+  ::TerminateProcess(::GetCurrentProcess(), 9);
+  for (;;) ::Sleep(INFINITE);
+}
+
 void Server::BeforeCall(const char* cls, std::wstring_view member) {
   bool hold = false;
+  const char* die = nullptr;
   {
     StoreLock lock;
     Json control = ReadJsonFile(StorePath(L"control.json"));
+    // "dies": the process ends during its calls-th matching call, or right
+    // after answering it.
+    Json dies = control.Get("dies");
+    for (Json& d : dies.MutableItems()) {
+      if (d.Get("app").Str() != app_ || d.Get("done").Bool()) continue;
+      if (d.Has("member") && !Matches(d, app_, cls, member)) continue;
+      if (!d.Has("member") && d.Has("class") && d.Get("class").Str() != cls) continue;
+      const std::int64_t left = d.Get("calls").Int(1) - 1;
+      d.Set("calls", left);
+      if (left <= 0) {
+        d.Set("done", true);
+        die = d.Get("when").Str() == "after" ? "after" : "during";
+      }
+      control.Set("dies", dies);
+      WriteFileText(StorePath(L"control.json"), control.Dump());
+      break;
+    }
     Json faults = control.Get("faults");
     for (Json& f : faults.MutableItems()) {
       if (!Matches(f, app_, cls, member)) continue;
@@ -244,6 +273,10 @@ void Server::BeforeCall(const char* cls, std::wstring_view member) {
       }
       Raise(ParseError(f.Get("error")));
     }
+    if (die && std::string_view(die) == "during") {
+      Die(app_, die);
+    }
+    dieAfterCall_ = die != nullptr;
     Json held = control.Get("hold");
     if (held.IsObject() && !held.Get("done").Bool() && Matches(held, app_, cls, member)) {
       held.Set("done", true);
@@ -253,10 +286,16 @@ void Server::BeforeCall(const char* cls, std::wstring_view member) {
     }
   }
   if (!hold) return;
-  // The harness looks for this file, reads the window, then releases us.
+  // The harness looks for this file, reads the window, then releases us
+  // (or ends this process, whose number it finds beside).
+  WriteFileText(StorePath(L"hold.pid"), std::to_string(::GetCurrentProcessId()));
   WriteFileText(StorePath(L"hold.reached"), Utf8(member));
   const std::wstring release = StorePath(L"hold.release");
   while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
+}
+
+void Server::AfterCall() {
+  if (std::exchange(dieAfterCall_, false)) ::PostThreadMessageW(mainThread_, kDieMessage, 0, 0);
 }
 
 bool Server::RejectBusy() {

@@ -66,6 +66,9 @@ class Server {
   // The scenario's faults and hold for this call; throws Failure for an
   // injected error, blocks while held.
   void BeforeCall(const char* cls, std::wstring_view member);
+  // After the call has been journalled: a server the scenario lets die
+  // once it has answered goes now, before its next call.
+  void AfterCall();
   // The message filter's question: reject this incoming call as busy?
   bool RejectBusy();
 
@@ -95,8 +98,14 @@ class Server {
   std::string app_;
   bool userStarted_;
   bool quit_ = false;
+  bool dieAfterCall_ = false;
   DWORD mainThread_;
 };
+
+// Posted to the server's own thread: end the process the hard way, as a
+// crash or the task manager would, once the current answer has gone out.
+inline constexpr UINT kDieMessage = WM_APP + 17;
+[[noreturn]] void Die(std::string_view app, const char* when);
 
 bool SameText(std::wstring_view a, std::wstring_view b);  // letter case disregarded
 std::wstring WithoutAccelerator(std::wstring_view caption);

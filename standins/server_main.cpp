@@ -154,6 +154,11 @@ int Serve(const AppInfo& info, bool embedding) {
 
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!msg.hwnd && msg.message == kDieMessage) {
+      // Let the answer of the call just made reach its caller first.
+      ::Sleep(100);
+      Die(info.name, "after");
+    }
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

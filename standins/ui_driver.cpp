@@ -8,8 +8,15 @@
 //   key KEY          Tab, Alt+K, Enter, Esc or Space, as real key presses
 //   waitrun          until the application buttons are enabled again
 //   close            asks the window to close and waits until it is gone
+//   postclose [PAT]  asks the window to close and returns at once; journals
+//                    how many files match PAT at that moment
+//   usage FILE       handles, GDI and USER objects and memory of the window's
+//                    process as JSON
+//   waitgone PATH    until the file PATH no longer exists (at most 5 minutes)
+//   kill PID         ends that process, as the task manager does
 // NAME is a control name (cmdWORD, cmdCancel...) or word, excel, powerpoint.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -282,6 +289,63 @@ int Close(HWND top) {
   return 0;
 }
 
+int PostClose(HWND top, const std::wstring& pattern) {
+  ::PostMessageW(top, WM_CLOSE, 0, 0);
+  Json line = Json::MakeObject();
+  line.Set("event", "close");
+  if (!pattern.empty()) {
+    int count = 0;
+    WIN32_FIND_DATAW data;
+    const HANDLE h = ::FindFirstFileW(pattern.c_str(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+      do ++count; while (::FindNextFileW(h, &data));
+      ::FindClose(h);
+    }
+    line.Set("pattern", Utf8(pattern));
+    line.Set("matching", count);
+  }
+  tbo::standin::Journal("driver", std::move(line));
+  return 0;
+}
+
+int Usage(HWND top, const std::wstring& file) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(top, &pid);
+  const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) return 5;
+  Json j = Json::MakeObject();
+  DWORD handles = 0;
+  j.Set("handles", ::GetProcessHandleCount(process, &handles) ? static_cast<std::int64_t>(handles) : Json());
+  j.Set("gdiObjects", static_cast<std::int64_t>(::GetGuiResources(process, GR_GDIOBJECTS)));
+  j.Set("userObjects", static_cast<std::int64_t>(::GetGuiResources(process, GR_USEROBJECTS)));
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
+    j.Set("pagefileUsage", static_cast<std::int64_t>(memory.PagefileUsage));
+    j.Set("privateUsage", static_cast<std::int64_t>(memory.PrivateUsage));
+    j.Set("workingSetSize", static_cast<std::int64_t>(memory.WorkingSetSize));
+  }
+  ::CloseHandle(process);
+  return tbo::standin::WriteFileText(file, j.Dump() + "\n") ? 0 : 5;
+}
+
+int WaitGone(const std::wstring& path) {
+  const ULONGLONG start = ::GetTickCount64();
+  while (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount64() - start > kRunLimitMs) return 4;
+    ::Sleep(1);
+  }
+  return 0;
+}
+
+int Kill(const std::wstring& pid) {
+  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, std::wcstoul(pid.c_str(), nullptr, 10));
+  if (!process) return 5;
+  const BOOL ok = ::TerminateProcess(process, 1);
+  ::CloseHandle(process);
+  return ok ? 0 : 5;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -294,8 +358,12 @@ int wmain(int argc, wchar_t** argv) {
       const bool number = !operand.empty() && std::iswdigit(operand[0]);
       status = Wait(number ? std::wcstoull(operand.c_str(), nullptr, 10) : 30000);
       if (number) ++i;
+    } else if (cmd == L"waitgone") {
+      status = WaitGone(operand), ++i;
+    } else if (cmd == L"kill") {
+      status = Kill(operand), ++i;
     } else if (cmd == L"waitrun" || cmd == L"close" || cmd == L"read" || cmd == L"press" ||
-               cmd == L"click" || cmd == L"key") {
+               cmd == L"click" || cmd == L"key" || cmd == L"postclose" || cmd == L"usage") {
       const HWND top = FindSetup();
       if (!top) {
         std::fprintf(stderr, "ui_driver: no Setup window\n");
@@ -307,6 +375,13 @@ int wmain(int argc, wchar_t** argv) {
       if (cmd == L"press") status = Press(top, operand), ++i;
       if (cmd == L"click") status = Click(top, operand), ++i;
       if (cmd == L"key") status = Key(top, operand), ++i;
+      if (cmd == L"usage") status = Usage(top, operand), ++i;
+      if (cmd == L"postclose") {
+        // The pattern is optional: anything that is not a command is one.
+        const bool hasPattern = !operand.empty() && operand.find(L'\\') != std::wstring::npos;
+        status = PostClose(top, hasPattern ? operand : L"");
+        if (hasPattern) ++i;
+      }
     } else {
       std::fprintf(stderr, "ui_driver: unknown command %ls\n", cmd.c_str());
       return 2;

@@ -1,5 +1,6 @@
 #include "automation/win32/platform.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "automation/win32/text.h"
@@ -20,6 +21,38 @@ std::wstring ApiPath(std::u16string_view path) {
   return p;
 }
 
+// The path of an open file or folder on its volume ("\\Users\\...").
+// GetFinalPathNameByHandleW would do, but Wine's fails past MAX_PATH.
+std::wstring PathOnVolume(HANDLE handle) {
+  constexpr size_t kLongestPath = 0x8000;
+  std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestPath * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size()))) {
+    FailWithLastError();
+  }
+  return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+}
+
+// Whether the open handle is the entry that `path` names and not what a
+// link there points at: its final path must be the final path of the
+// folder (links in the folder part may resolve) followed by the same name.
+bool NamesEntry(HANDLE file, std::u16string_view path) {
+  const size_t slash = path.rfind(u'\\');
+  if (slash == std::u16string_view::npos) return true;  // relative: nothing to compare with
+  std::u16string folder(path.substr(0, slash));
+  if (folder.size() == 2 && folder[1] == u':') folder += u'\\';  // "C:" alone is a current folder
+  const UniqueFile parent(::CreateFileW(ApiPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!parent) return false;
+  std::wstring expected = PathOnVolume(parent.get());
+  if (expected.empty() || expected.back() != L'\\') expected += L'\\';
+  expected += Wide(path.substr(slash + 1));
+  const std::wstring actual = PathOnVolume(file);
+  return ::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), actual.c_str(),
+                                static_cast<int>(actual.size()), TRUE) == CSTR_EQUAL;
+}
+
 // Opens the named entry itself, never what a link points at. DELETE access
 // is asked for in every case, so a file that another program holds open
 // without delete sharing is refused here and left exactly as it was.
@@ -28,6 +61,9 @@ UniqueFile OpenEntry(std::u16string_view path, DWORD access) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) FailWithLastError();
+  // Wine opens a Unix link as its target whatever the flag says; refusing
+  // such a handle keeps the user's file behind the link untouched.
+  if (!NamesEntry(file.get(), path)) Fail(kAccessDenied);
   return file;
 }
 

@@ -3,6 +3,8 @@
 // in the test prefix first.
 #include <gtest/gtest.h>
 
+#include "error_of.h"
+
 #include <functional>
 #include <thread>
 
@@ -20,14 +22,6 @@ using tbo::Value;
 using tbo::standin::Json;
 using tbo::standin::StorePath;
 
-tbo::ErrorNumber ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const tbo::AutomationError& e) {
-    return e.number();
-  }
-  return tbo::kNoError;
-}
 
 std::wstring Folder(std::wstring path) { return path.substr(0, path.find_last_of(L'\\')); }
 

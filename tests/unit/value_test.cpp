@@ -3,18 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "error_of.h"
+
 namespace {
 
 using tbo::Value;
 
-tbo::ErrorNumber ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const tbo::AutomationError& e) {
-    return e.number();
-  }
-  return tbo::kNoError;
-}
 
 TEST(Value, IntegerWidthsAndTheirLimits) {
   EXPECT_EQ(Value::I4(32767).AsInt16(), 32767);

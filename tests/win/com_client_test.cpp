@@ -3,6 +3,8 @@
 // real IDispatch.
 #include <gtest/gtest.h>
 
+#include "error_of.h"
+
 #include <string>
 
 #include "automation/win32/com_client.h"
@@ -14,14 +16,6 @@ using tbo::NamedArg;
 using tbo::Ref;
 using tbo::Value;
 
-tbo::ErrorNumber ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const tbo::AutomationError& e) {
-    return e.number();
-  }
-  return tbo::kNoError;
-}
 
 std::u16string TempFolder(const wchar_t* leaf) {
   wchar_t temp[MAX_PATH];

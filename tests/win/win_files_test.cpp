@@ -2,6 +2,8 @@
 // Wine prefix.
 #include <gtest/gtest.h>
 
+#include "error_of.h"
+
 #include <algorithm>
 
 #include "automation/operation.h"
@@ -13,14 +15,6 @@ namespace {
 using tbo::win::FromWide;
 using tbo::win::Wide;
 
-tbo::ErrorNumber ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const tbo::AutomationError& e) {
-    return e.number();
-  }
-  return tbo::kNoError;
-}
 
 class WinFiles : public ::testing::Test {
  protected:
@@ -125,7 +119,7 @@ TEST_F(WinFiles, PathsPastMaxPathAndVietnameseNamesWork) {
   std::wstring path = L"\\\\?\\" + Wide(dir_);
   while (path.size() < 300) {
     path += L"\\Th\u01B0 m\u1EE5c ng\u01B0\u1EDDi d\u00F9ng";
-    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
     folders.push_back(path);
   }
   const std::wstring file = path + L"\\tbadd.xla";

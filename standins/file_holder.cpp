@@ -1,0 +1,35 @@
+// file_holder.exe PATH...: another program that keeps files open without
+// delete sharing, as an antivirus scanner or an open editor does. Journals
+// each open ("lock", with the error when it failed), then holds them until
+// C:\standins\locks.release exists.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "standins/store.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  using namespace tbo::standin;
+  int argc = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::vector<HANDLE> held;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring path = argv[i];
+    if (path.size() >= 260 && path.rfind(L"\\\\?\\", 0) != 0) path = L"\\\\?\\" + path;
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Json line = Json::MakeObject();
+    line.Set("event", "lock");
+    line.Set("path", Utf8(argv[i]));
+    line.Set("error", Hex(h == INVALID_HANDLE_VALUE ? static_cast<long>(::GetLastError()) : 0));
+    Journal("holder", std::move(line));
+    if (h != INVALID_HANDLE_VALUE) held.push_back(h);
+  }
+  ::LocalFree(argv);
+  const std::wstring release = StorePath(L"locks.release");
+  while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
+  for (HANDLE h : held) ::CloseHandle(h);
+  return 0;
+}
