@@ -36,30 +36,39 @@ class Session:
         self.prefix.env.update(WINEPREFIX=self.root, DISPLAY=":" + display)
         self.display = ":" + display
         self.log = open(os.path.join(self.out, "wine.log"), "w")
-        subprocess.run(["wineserver", "-p"], env=self.prefix.env)
-        self.prefix.wine("cmd", "/c", "exit")
-        e2e_play.lay_out(self.prefix, scenario)
-        e2e_play.set_up_office(self.prefix, scenario)
-        self.program = self.prefix.wine(self.prefix.program, background=True, log=self.log)
-        if self.driver("wait", "30000") != 0:
-            self.screenshot("no-window.png")
-            raise RuntimeError("the Setup window did not appear")
+        self.program = None
+        try:
+            # Detached from our output: a lasting wineserver must not hold
+            # the pipe of whoever reads this script's output.
+            subprocess.run(["wineserver", "-p"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+                           stdout=self.log, stderr=self.log)
+            self.prefix.wine("cmd", "/c", "exit", log=self.log)
+            e2e_play.lay_out(self.prefix, scenario)
+            e2e_play.set_up_office(self.prefix, scenario)
+            self.program = self.prefix.wine(self.prefix.program, background=True, log=self.log)
+            if self.driver("wait", "30000") != 0:
+                self.screenshot("no-window.png")
+                raise RuntimeError("the Setup window did not appear")
+        except Exception:
+            self.close()
+            raise
 
     def _start_xvfb(self):
-        # A display number can be briefly taken while another run's server
-        # shuts down; ask again rather than fail the case.
-        for _ in range(3):
-            read, write = os.pipe()
-            with open(os.path.join(self.out, "xvfb.log"), "a") as log:
-                xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24",
-                                         "-nolisten", "tcp"], pass_fds=(write,), stdout=log, stderr=log)
-            os.close(write)
-            display = os.read(read, 16).decode().strip()
-            os.close(read)
-            if display:
-                return xvfb, display
-            xvfb.wait()
-            time.sleep(0.5)
+        # A display number of our own choosing: the first free one from 200
+        # whose server comes up (another run may take a number at the same time).
+        with open(os.path.join(self.out, "xvfb.log"), "a") as log:
+            for n in range(200, 300):
+                if os.path.exists("/tmp/.X%d-lock" % n):
+                    continue
+                xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+                deadline = time.monotonic() + 10
+                while xvfb.poll() is None and time.monotonic() < deadline:
+                    if os.path.exists("/tmp/.X11-unix/X%d" % n):
+                        return xvfb, str(n)
+                    time.sleep(0.05)
+                xvfb.kill()
+                xvfb.wait()
         raise RuntimeError("no X server could be started")
 
     def driver(self, *args, background=False):
@@ -94,9 +103,10 @@ class Session:
         return path
 
     def close(self):
-        if self.program.poll() is None:
+        if self.program and self.program.poll() is None:
             self.program.kill()
-        subprocess.run(["wineserver", "-k"], env=self.prefix.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-k"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.xvfb.terminate()
         self.xvfb.wait()
         self.log.close()
