@@ -42,9 +42,6 @@ def check_word_hidden_missing(o, c):
     c.eq("Word visible", o.state["word"]["visible"], True)
 
 
-def check_word_missing(o, c):
-    c.true("the product folder's old template is gone", not o.exists("C:\\Tambrel\\tbadd.dot"))
-    c.eq("calls reaching a Word", o.calls("word"), [])
 
 
 def check_word_running(o, c):
@@ -69,10 +66,6 @@ WORD = [
         "folders": ["C:\\Tambrel"],
         "word": {"templates": ["C:\\Hidden\\tbadd.dot"]},
     }, ["word"], check_word_hidden_missing),
-    ("word_not_installed", {
-        "files": [f("C:\\Tambrel\\tbadd.dot", "readonly"), f("C:\\Tambrel\\Tambrel_O21.dot")],
-        "word": {"installed": False},
-    }, ["word"], check_word_missing),
     ("word_already_running", {
         "files": [f("C:\\Tambrel\\Tambrel_O21.dot")],
         "word": {"running": True, "templates": []},
@@ -112,9 +105,6 @@ def check_excel_case(o, c):
     c.true("the user folder's tbadd.xls stays", o.exists("C:\\Users\\An\\Excel\\tbadd.xls"))
 
 
-def check_excel_missing(o, c):
-    c.true("the product folder's old add-in is gone", not o.exists("C:\\Tambrel\\tbadd.xla"))
-    c.eq("programs started", launches(o), [])
 
 
 def check_excel_installed(o, c):
@@ -125,10 +115,6 @@ def check_excel_stays_true(o, c):
     c.eq("Installed puts: a pass per read-back of True", installed_puts(o), [0, 0, 0, 0, -1])
 
 
-def check_excel_stuck(o, c):
-    puts = installed_puts(o)
-    c.true("the wait ended at its bound and the add-in was switched on", puts[-1:] == [-1] and len(puts) > 20)
-    c.true("Excel was asked to quit", o.calls("excel", "Quit"))
 
 
 def check_excel_no_addin_file(o, c):
@@ -156,10 +142,6 @@ EXCEL = [
                   f("C:\\Users\\An\\Excel\\tbadd.xls")],
         "excel": {"startupPath": "C:\\Users\\An\\Excel\\XLStart", "path": PROGRAM},
     }, ["excel"], check_excel_case),
-    ("excel_not_installed", {
-        "files": [f("C:\\Tambrel\\tbadd.xla", "readonly"), f("C:\\Tambrel\\Tambrel_O21.xla")],
-        "excel": {"installed": False},
-    }, ["excel"], check_excel_missing),
     ("excel_add_in_already_installed", {
         "files": [f("C:\\Tambrel\\Tambrel_O21.xla")],
         "excel": dict(EXCEL_BASE, addins=[{"name": "Tambrel_O21", "fullName": "C:\\Tambrel\\Tambrel_O21.xla",
@@ -169,10 +151,6 @@ EXCEL = [
         "files": [f("C:\\Tambrel\\Tambrel_O21.xla")],
         "excel": dict(EXCEL_BASE, installedStaysTrue=3),
     }, ["excel"], check_excel_stays_true),
-    ("excel_installed_stuck_at_true", {
-        "files": [f("C:\\Tambrel\\Tambrel_O21.xla")],
-        "excel": dict(EXCEL_BASE, installedStaysTrue=1000000),
-    }, ["excel"], check_excel_stuck),
     ("excel_current_add_in_missing", {
         "folders": ["C:\\Tambrel"],
         "excel": dict(EXCEL_BASE, addins=[{"name": "Tambrel_O21", "fullName": "C:\\Tambrel\\Tambrel_O21.xla",
@@ -299,10 +277,6 @@ def check_powerpoint_no_addins_no_file(o, c):
     c.eq("PowerPoint quit by the removal", len(o.calls("powerpoint", "Quit")), 1)
 
 
-def check_powerpoint_missing(o, c):
-    c.eq("calls reaching a PowerPoint", o.calls("powerpoint"), [])
-    c.eq("Excel quit", o.state["excel"]["running"], False)
-    c.true("the product folder's old add-in is gone", not o.exists("C:\\Tambrel\\tbadd.ppa"))
 
 
 PPT_FILES = [f("C:\\Tambrel\\Tambrel_O21.ppa")]
@@ -344,9 +318,6 @@ POWERPOINT = [
     }, ["powerpoint"], check_powerpoint_other_case),
     ("powerpoint_no_add_ins_and_no_current_add_in", {"folders": ["C:\\Tambrel"], "excel": EXCEL_BASE},
      ["powerpoint"], check_powerpoint_no_addins_no_file),
-    ("powerpoint_not_installed", {
-        "files": [f("C:\\Tambrel\\tbadd.ppa")], "excel": EXCEL_BASE, "powerpoint": {"installed": False},
-    }, ["powerpoint"], check_powerpoint_missing),
 ]
 
 if __name__ == "__main__":

@@ -14,7 +14,6 @@ using fake::FakeObject;
 using Lines = std::vector<std::string>;
 using tbo::Value;
 
-constexpr tbo::ErrorNumber kOfficeError = tbo::ErrorFromCode(0x80004005);
 
 const Lines kMenuBarWithMenu = {
     "Menu Bar",
@@ -84,22 +83,6 @@ TEST_F(PowerPointTest, BuildsOneToolbarAndOneMenuAndASecondRunReplacesThem) {
       << "the menu is found again under its caption without the '&'";
 }
 
-TEST_F(PowerPointTest, OlderBarsAndEntriesGoOthersStay) {
-  ppt.AddBar(u"TambrelO2.1", false);
-  ppt.AddBar(u"Standard", false);
-  ppt.AddBar(u"TambrelOF", false);
-  auto& menuBar = ppt.bars[0]->controls;
-  for (auto caption : {u"&File", u"TambrelO2.1", u"Tambrel&OF"}) {
-    ppt.AddControl(menuBar, 10)->object->SetProperty("Caption", caption);
-  }
-  Build();
-  Lines expected = {"Menu Bar", "  &File |  | 0 | "};
-  expected.insert(expected.end(), kMenuBarWithMenu.begin() + 1, kMenuBarWithMenu.end());
-  expected.push_back("Standard");
-  expected = Join(expected, kToolbar);
-  EXPECT_EQ(ppt.Layout(), expected);
-}
-
 TEST_F(PowerPointTest, RejectedFirstIconEndsEachStandardListAfterOneEntry) {
   ppt.rejectedFaceId = 2566;
   Build();
@@ -113,13 +96,6 @@ TEST_F(PowerPointTest, RejectedFirstIconEndsEachStandardListAfterOneEntry) {
       "Tambrel Tools visible",
       "  &Kiem tra chinh ta tieng Viet... | RERured | 0 | ",
   }));
-}
-
-TEST_F(PowerPointTest, ABarThatCannotBeDeletedLeavesTheToolbarUnbuiltButTheMenuBuilt) {
-  auto old = ppt.AddBar(u"Tambrel Tools", false);
-  old->object->FailNext("Delete", kOfficeError);
-  Build();
-  EXPECT_EQ(ppt.Layout(), Join(kMenuBarWithMenu, {"Tambrel Tools"}));
 }
 
 TEST_F(PowerPointTest, StandardEntriesCallJournal) {
@@ -153,14 +129,6 @@ TEST_F(PowerPointTest, StandardEntriesCallJournal) {
       "put control5.FaceId = I2(2892)",
   };
   EXPECT_EQ(p.journal->lines, expected);
-}
-
-TEST_F(PowerPointTest, BuilderPassesTheBarsAndMenuWithTheirArgumentTypes) {
-  Build();
-  EXPECT_EQ(Only({"call bars.Add", "call controls(Menu Bar).Add", "put bar(Tambrel Tools)"}),
-            (Lines{"call bars.Add(\"Tambrel Tools\", Missing, False)",
-                   "put bar(Tambrel Tools).Visible = True",
-                   "call controls(Menu Bar).Add(Type:=I2(10))"}));
 }
 
 TEST_F(PowerPointTest, RemovalRewritesTheFolderBacksUpCommandBarFilesAndUnloadsEveryAddIn) {
@@ -198,12 +166,6 @@ TEST_F(PowerPointTest, RemovalRewritesTheFolderBacksUpCommandBarFilesAndUnloadsE
   }));
 }
 
-TEST_F(PowerPointTest, StartupFolderInOtherLetterCaseIsSearchedUnchanged) {
-  excel->SetProperty("StartupPath", u"C:\\Office\\Excel\\XLStart");
-  mtbo.RemoveOldPowerPointAddIn();
-  EXPECT_EQ(Count("find C:\\Office\\Excel\\XLStart*.pcb"), 1);
-}
-
 TEST_F(PowerPointTest, AnExcelThatWasNotRunningMakesTheRemovalCreatePowerPointEvenIfOneRuns) {
   p.automation.SetRunning(u"Powerpoint.Application", ppt.app);
   mtbo.RemoveOldPowerPointAddIn();
@@ -230,29 +192,6 @@ TEST_F(PowerPointTest, FailingSearchContinuationEndsTheLoop) {
   mtbo.RemoveOldPowerPointAddIn();
   EXPECT_EQ(Count("move"), 1);
   EXPECT_EQ(Count("call ppt.Quit()"), 1);
-}
-
-TEST_F(PowerPointTest, UnreachableExcelOrPowerPoint) {
-  p.automation = fake::FakeAutomation(p.journal);
-  p.files.AddFile(u"C:\\Tambrel\\tbadd.ppa", FakeFileSystem::kReadOnly);
-  mtbo.RemoveOldPowerPointAddIn();
-  mtbo.InstallPowerPointAddIn();
-  EXPECT_FALSE(p.files.Exists(u"C:\\Tambrel\\tbadd.ppa"));
-  EXPECT_EQ(Count("find"), 2) << "no *.pcb search without a folder from Excel";
-  EXPECT_EQ(Count("call"), 0) << "nothing quit, nothing built";
-}
-
-TEST_F(PowerPointTest, InstallationBuildsBeforeAddingAndLeavesPowerPointVisible) {
-  mtbo.InstallPowerPointAddIn();
-  const Lines order = Only({"call bars.Add", "call addins.Add", "put addin", "put ppt.Visible", "call ppt.Quit"});
-  EXPECT_EQ(order, (Lines{"call bars.Add(\"Tambrel Tools\", Missing, False)",
-                          "call addins.Add(\"C:\\Tambrel\\Tambrel_O21.ppa\")",
-                          "put addin1.Autoload = True", "put ppt.Visible = True"}));
-
-  p.journal->lines.clear();
-  p.files.Delete(u"C:\\Tambrel\\Tambrel_O21.ppa");
-  mtbo.InstallPowerPointAddIn();
-  EXPECT_EQ(Only({"call", "put"}), (Lines{"put ppt.Visible = True"}));
 }
 
 }  // namespace

@@ -79,41 +79,6 @@ TEST_F(WordTest, FullPressJournal) {
   }));
 }
 
-TEST_F(WordTest, OnlyTheLastExactMatchIsDeleted) {
-  Templates({u"C:\\a\\tbadd.dot", u"C:\\b\\TBADD.DOT", u"C:\\c\\tbadd.dot", u"C:\\d\\TBADD.DOT"});
-  for (auto f : {u"C:\\a\\tbadd.dot", u"C:\\b\\TBADD.DOT", u"C:\\c\\tbadd.dot", u"C:\\d\\TBADD.DOT"}) {
-    p.files.AddFile(f);
-  }
-  mtbo.RemoveOldWordTemplates();
-  EXPECT_EQ(p.files.Paths(), (Lines{"C:\\a\\tbadd.dot", "C:\\b\\TBADD.DOT", "C:\\d\\TBADD.DOT"}));
-}
-
-TEST_F(WordTest, ReadOnlyOldTemplateIsDeletedHiddenOneStays) {
-  Templates({u"C:\\ro\\tbadd.dot"});
-  p.files.AddFile(u"C:\\ro\\tbadd.dot", FakeFileSystem::kReadOnly);
-  p.files.AddFile(u"C:\\Tambrel\\tbadd.dot", FakeFileSystem::kHidden);
-  mtbo.RemoveOldWordTemplates();
-  EXPECT_FALSE(p.files.Exists(u"C:\\ro\\tbadd.dot"));
-  EXPECT_TRUE(p.files.Exists(u"C:\\Tambrel\\tbadd.dot"));
-}
-
-TEST_F(WordTest, WordNotInstalledStillCleansTheProductFolder) {
-  p.automation = fake::FakeAutomation(p.journal);
-  p.files.AddFile(u"C:\\Tambrel\\tbadd.dot", FakeFileSystem::kReadOnly);
-  p.files.AddFile(u"C:\\Tambrel\\Tambrel_O21.dot");
-  Press();
-  EXPECT_FALSE(p.files.Exists(u"C:\\Tambrel\\tbadd.dot"));
-  EXPECT_TRUE(p.files.Exists(u"C:\\Tambrel\\Tambrel_O21.dot"));
-}
-
-TEST_F(WordTest, AttachesToARunningWordAndQuitsIt) {
-  Templates({});
-  p.automation.SetRunning(u"Word.Application", word);
-  mtbo.RemoveOldWordTemplates();
-  EXPECT_EQ(std::count(p.journal->lines.begin(), p.journal->lines.end(), "create Word.Application"), 0);
-  EXPECT_EQ(std::count(p.journal->lines.begin(), p.journal->lines.end(), "call word.Quit()"), 1);
-}
-
 TEST_F(WordTest, GlobalTemplateIsBackedUpBesideItNeverOverAnEarlierBackup) {
   Templates({u"C:\\T\\Normal.dotm"});
   p.files.AddFile(u"C:\\T\\Normal.dotm", 0, "user macros");
