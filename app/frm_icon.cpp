@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/control_ids.h"
@@ -294,8 +296,12 @@ void FrmIcon::RunPress(int pressedId, Press press) {
   if (running_) return;  // no second run from inside a yield
   running_ = true;
   const HWND pressed = Item(pressedId), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
-  // A disabled control cannot keep the focus; keep the keyboard usable.
-  const bool focusMoved = ::GetFocus() == pressed;
+  // A disabled control cannot keep the focus: keep the keyboard usable on
+  // cmdCancel during the run and give the focus back afterwards.
+  const HWND focus = ::GetFocus();
+  const bool focusMoved = std::find_if(std::begin(kApplicationButtons), std::end(kApplicationButtons),
+                                       [&](int id) { return Item(id) == focus; }) !=
+                          std::end(kApplicationButtons);
   if (focusMoved) ::SetFocus(cancel);
 
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
@@ -307,7 +313,7 @@ void FrmIcon::RunPress(int pressedId, Press press) {
   ::SetWindowTextW(status, L"");                                                      // 6
 
   running_ = false;
-  if (focusMoved && ::GetFocus() == cancel) ::SetFocus(pressed);
+  if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
   if (closeRequested_) ::DestroyWindow(window_.get());
 }
 

@@ -155,9 +155,13 @@ def case_start_and_keyboard(s, c):
     c.eq("tab order", order, ["cmdEXCEL", "cmdWORD", "cmdPOINT", "cmdCancel"])
     s.driver("key", "Tab", "key", "Esc")
     c.eq("Esc means nothing: focus and window stay", focused(s.read()), ["cmdEXCEL"])
-    s.driver("key", "Tab", "key", "Alt+K")
-    c.true("Alt+K with the focus on cmdWORD ends the program", s.exited(30))
     c.eq("no run was started", [l for l in s.journal() if l.get("event") == "call"], [])
+    s.driver("key", "Tab", "key", "Space")
+    e2e_play.wait_for(lambda: calls(s.journal(), "word", "Visible"), 60, "the Word run")
+    s.driver("waitrun")
+    c.eq("a run pressed from the keyboard gives the focus back", focused(s.read()), ["cmdWORD"])
+    s.driver("key", "Alt+K")
+    c.true("Alt+K with the focus on cmdWORD ends the program", s.exited(30))
 
 
 def red_box(png, rect):
