@@ -358,6 +358,11 @@ def main():
                 watcher = prefix.driver("waitgone", when["path"], "postclose", when.get("count", ""),
                                         background=True, log=log)
             for i, name in enumerate(presses):
+                if i > 0:
+                    # Pressed at a person's pace: under Wine, creating a
+                    # server the moment its predecessor has ended can hang
+                    # in the activation (seen once in forty Excel presses).
+                    time.sleep(1)
                 started = time.monotonic()
                 if press(prefix, name, out, log, scenario.get("hold"), facts) != 0:
                     print("e2e: pressing " + name + " failed", file=sys.stderr)
