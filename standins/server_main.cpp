@@ -22,6 +22,23 @@
 namespace {
 
 using namespace tbo::standin;
+
+// One COM interface on an object that lives as long as the process, so its
+// references need no counting.
+template <class Interface, const IID& kIid>
+class ProcessLifetime : public Interface {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == kIid) {
+      *out = static_cast<Interface*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
 using tbo::win::ComPtr;
 
 bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
@@ -68,19 +85,8 @@ int Register(const std::vector<std::wstring>& apps, bool add) {
 // Turns the first calls away as busy when the scenario says so. Only
 // IDispatch calls count: the activation calls must go through, as they do
 // with a busy Office.
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public ProcessLifetime<IMessageFilter, IID_IMessageFilter> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  // Lives as long as the process; COM's references need no counting.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     const bool dispatchCall = !info || info->iid == IID_IDispatch;
     if (dispatchCall && Server::Current().RejectBusy()) {
@@ -97,19 +103,9 @@ class BusyFilter final : public IMessageFilter {
 };
 
 // Hands out the process's one application object.
-class Factory final : public IClassFactory {
+class Factory final : public ProcessLifetime<IClassFactory, IID_IClassFactory> {
  public:
   explicit Factory(IDispatch* app) : app_(app) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
     if (outer) return CLASS_E_NOAGGREGATION;
     return app_->QueryInterface(riid, out);
