@@ -175,30 +175,55 @@ def screenshot(path):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def press(prefix, name, out, log, hold, facts):
-    run = prefix.driver("press", PRESS_NAMES[name], background=True, log=log)
+def driver_command(step):
+    """The UI driver's command for one step: a button name (a posted click),
+    "key:KEY" (real key presses) or "click:CONTROL" (a real mouse click)."""
+    kind, _, operand = step.partition(":")
+    if kind in PRESS_NAMES and not operand:
+        return ["press", PRESS_NAMES[kind]]
+    if kind in ("key", "click") and operand:
+        return [kind, operand]
+    raise ValueError("unknown step: " + step)
+
+
+def on_hold(prefix, out, log, hold, facts):
+    """What the person at the machine does while an Office call hangs."""
+    if hold.get("close"):
+        # Sent, so the window handles it inside the blocking call: the
+        # window read next shows what a pending close leaves on screen.
+        facts["closeSent"] = prefix.driver("sendclose", log=log) == 0
+    prefix.driver("read", prefix.windows(os.path.join(out, "held.json")), log=log)
+    screenshot(os.path.join(out, "held.png"))
+    clicker = None
+    if hold.get("click"):
+        # Queued behind the blocking call, handled once it returns.
+        clicker = prefix.driver("click", hold["click"], background=True, log=log)
+        time.sleep(1)
+    if hold.get("end") == "kill":
+        # The user ends the hung Office instead of waiting for it.
+        with open(prefix.store("hold.pid")) as f:
+            pid = f.read().strip()
+        facts["killed"] = int(pid)
+        facts["killStatus"] = prefix.driver("kill", pid, log=log)
+        facts["killedAt"] = time.monotonic()
+    open(prefix.store("hold.release"), "w").close()
+    return clicker
+
+
+def run_step(prefix, step, out, log, hold, facts):
+    run = prefix.driver(*driver_command(step), background=True, log=log)
     reached, release = prefix.store("hold.reached"), prefix.store("hold.release")
     deadline = time.monotonic() + 330
+    helpers = []
     while run.poll() is None:
         if hold and os.path.exists(reached) and not os.path.exists(release):
-            prefix.driver("read", prefix.windows(os.path.join(out, "held.json")), log=log)
-            screenshot(os.path.join(out, "held.png"))
-            if hold.get("close"):
-                # Arrives at the first yield after the held call.
-                prefix.driver("postclose", log=log)
-                facts["closePosted"] = True
-            if hold.get("end") == "kill":
-                # The user ends the hung Office instead of waiting for it.
-                with open(prefix.store("hold.pid")) as f:
-                    pid = f.read().strip()
-                facts["killed"] = int(pid)
-                facts["killStatus"] = prefix.driver("kill", pid, log=log)
-                facts["killedAt"] = time.monotonic()
-            open(release, "w").close()
+            helpers.append(on_hold(prefix, out, log, hold, facts))
         if time.monotonic() > deadline:
             run.kill()
-            raise RuntimeError("the press of " + name + " did not end")
+            raise RuntimeError("the step " + step + " did not end")
         time.sleep(0.05)
+    for helper in filter(None, helpers):
+        helper.wait(timeout=120)
     if "killedAt" in facts and "runEndAfterKill" not in facts:
         facts["runEndAfterKill"] = round(time.monotonic() - facts.pop("killedAt"), 2)
     return run.returncode
@@ -314,18 +339,67 @@ def collect_state(prefix, scenario):
     return state
 
 
+def play_steps(prefix, scenario, steps, out, log, program, facts):
+    """Runs the steps, reading the window after each; closes the window at
+    the end unless the program has ended by itself."""
+    status = 0
+    watcher = None
+    hold = scenario.get("hold")
+    if scenario.get("closeWhenGone"):
+        # Closes the window the moment the file goes, so that the close
+        # arrives in the middle of the step that removes it.
+        when = scenario["closeWhenGone"]
+        watcher = prefix.driver("waitgone", when["path"], "postclose", when.get("count", ""),
+                                background=True, log=log)
+    last_app = None
+    for i, step in enumerate(steps, 1):
+        if step in PRESS_NAMES and last_app is not None:
+            # Pressed at a person's pace: under Wine, creating a server the
+            # moment its predecessor has ended can hang in the activation
+            # (seen once in forty Excel presses).
+            time.sleep(1)
+        started = time.monotonic()
+        if run_step(prefix, step, out, log, hold, facts) != 0:
+            print("e2e: the step " + step + " failed", file=sys.stderr)
+            status = 1
+        facts["presses"].append({"button": step, "seconds": round(time.monotonic() - started, 2)})
+        last_app = step if step in PRESS_NAMES else last_app
+        if program.poll() is not None:
+            break
+        prefix.driver("read", prefix.windows(os.path.join(out, "step-%d.json" % i)), log=log)
+        if scenario.get("usage"):
+            usage = os.path.join(out, "usage-%d.json" % i)
+            prefix.driver("usage", prefix.windows(usage), log=log)
+            add_unix_usage(usage, program.pid)
+    if watcher is not None:
+        try:
+            facts["watcher"] = watcher.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            watcher.kill()
+            facts["watcher"] = "did not end"
+    if program.poll() is None:
+        screenshot(os.path.join(out, "final.png"))
+        # The window after the steps (absent when a close was honoured).
+        facts["finalRead"] = prefix.driver("read", prefix.windows(os.path.join(out, "final.json")), log=log)
+        prefix.driver("close", log=log)
+    return status
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("scenario")
-    parser.add_argument("--press", default="")
+    parser.add_argument("--press", default="",
+                        help="comma-separated steps: word, excel, powerpoint, key:KEY, click:CONTROL")
     parser.add_argument("--out", required=True)
     parser.add_argument("--interactive", action="store_true",
                         help="leave the window to a person; collect the outputs once it is closed")
     options = parser.parse_args()
-    presses = [p.strip().lower() for p in options.press.split(",") if p.strip()]
-    for p in presses:
-        if p not in PRESS_NAMES:
-            parser.error("unknown button: " + p)
+    steps = [p.strip() for p in options.press.split(",") if p.strip()]
+    for step in steps:
+        try:
+            driver_command(step)
+        except ValueError as e:
+            parser.error(str(e))
     with open(options.scenario, encoding="utf-8") as f:
         scenario = json.load(f)
     out = os.path.abspath(options.out)
@@ -343,6 +417,10 @@ def main():
         set_up_office(prefix, scenario)
         holder = lock_files(prefix, scenario, log)
         program = prefix.wine(prefix.program, background=True, log=log)
+        gone = None
+        if scenario.get("hold", {}).get("close") or scenario.get("closeWhenGone"):
+            # Journals the moment the window goes, to be ordered against the calls.
+            gone = prefix.driver("watchgone", background=True, log=log)
         if options.interactive:
             program.wait()
         elif prefix.driver("wait", "30000", "read", prefix.windows(os.path.join(out, "window.json")), log=log) != 0:
@@ -350,38 +428,7 @@ def main():
             status = 1
         else:
             screenshot(os.path.join(out, "window.png"))
-            watcher = None
-            if scenario.get("closeWhenGone"):
-                # Closes the window the moment the file goes, so that the
-                # close arrives in the middle of the step that removes it.
-                when = scenario["closeWhenGone"]
-                watcher = prefix.driver("waitgone", when["path"], "postclose", when.get("count", ""),
-                                        background=True, log=log)
-            for i, name in enumerate(presses):
-                if i > 0:
-                    # Pressed at a person's pace: under Wine, creating a
-                    # server the moment its predecessor has ended can hang
-                    # in the activation (seen once in forty Excel presses).
-                    time.sleep(1)
-                started = time.monotonic()
-                if press(prefix, name, out, log, scenario.get("hold"), facts) != 0:
-                    print("e2e: pressing " + name + " failed", file=sys.stderr)
-                    status = 1
-                facts["presses"].append({"button": name, "seconds": round(time.monotonic() - started, 2)})
-                if scenario.get("usage"):
-                    usage = os.path.join(out, "usage-%d.json" % (i + 1))
-                    prefix.driver("usage", prefix.windows(usage), log=log)
-                    add_unix_usage(usage, program.pid)
-            if watcher is not None:
-                try:
-                    facts["watcher"] = watcher.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    watcher.kill()
-                    facts["watcher"] = "did not end"
-            screenshot(os.path.join(out, "final.png"))
-            # The window after the presses (absent when a close was honoured).
-            facts["finalRead"] = prefix.driver("read", prefix.windows(os.path.join(out, "final.json")), log=log)
-            prefix.driver("close", log=log)
+            status = play_steps(prefix, scenario, steps, out, log, program, facts)
         try:
             program.wait(timeout=60)  # already over when interactive
             facts["exitCode"] = program.returncode
@@ -390,6 +437,11 @@ def main():
             program.kill()
             facts["exitCode"] = None
             status = 1
+        if gone is not None:
+            try:
+                gone.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                gone.kill()
         unlock_files(prefix, holder)
 
     shutil.copy(prefix.store("journal.jsonl"), os.path.join(out, "journal.jsonl")) \

@@ -45,30 +45,54 @@ tbo_build_all() {
   cmake --build "$TBO_BUILD/win32"
 }
 
-# The template prefix, made once: booted, with the caption-button font and
-# a virtual desktop so that input reaches windows without a window manager.
+# The installed Wine packages: a template made under others is stale (a
+# prefix made before wine32 came has no syswow64; one made during an
+# upgrade cannot load kernel32.dll).
+tbo_wine_stamp() {
+  dpkg-query -W -f='${db:Status-Abbrev} ${Package}:${Architecture} ${Version}\n' 'wine*' 'libwine*' 2>/dev/null |
+    grep '^ii' | sort
+}
+
+# The template prefix, made once per set of Wine packages: booted, with the
+# caption-button font and a virtual desktop so that input reaches windows
+# without a window manager. Built aside and renamed into place under a lock,
+# so runs started together neither build it twice nor copy half of one.
 tbo_template_prefix() {
-  local t=$TBO_BUILD/wine/template
-  [ -f "$t/.tbo-ready" ] && return 0
-  rm -rf "$t"; mkdir -p "$(dirname "$t")"
-  echo "== creating the Wine template prefix"
-  WINEPREFIX=$t WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-  WINEPREFIX=$t wineserver -w
-  cp /usr/share/wine/fonts/marlett.ttf "$t/drive_c/windows/Fonts/"
-  WINEPREFIX=$t wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  WINEPREFIX=$t wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-  WINEPREFIX=$t wineserver -w
-  touch "$t/.tbo-ready"
+  local t=$TBO_BUILD/wine/template stamp lock new
+  stamp=$(tbo_wine_stamp)
+  mkdir -p "$TBO_BUILD/wine"
+  exec {lock}>"$TBO_BUILD/wine/template.lock"
+  flock "$lock"
+  if [ "$(cat "$t/.tbo-ready" 2>/dev/null)" != "$stamp" ]; then
+    echo "== creating the Wine template prefix"
+    new=$(mktemp -d "$TBO_BUILD/wine/template.new.XXXXXX")
+    WINEPREFIX=$new WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$new wineserver -w
+    cp /usr/share/wine/fonts/marlett.ttf "$new/drive_c/windows/Fonts/"
+    WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+    WINEPREFIX=$new wineserver -w
+    printf '%s' "$stamp" >"$new/.tbo-ready"
+    rm -rf "$t.old"
+    [ -d "$t" ] && mv "$t" "$t.old"
+    mv "$new" "$t"
+    rm -rf "$t.old"
+  fi
+  exec {lock}>&-
 }
 
 # tbo_new_prefix DIR: a private copy of the template. Hard links cost nothing;
 # the registry files, which wineserver rewrites in place, are real copies.
 tbo_new_prefix() {
-  local dir=$1 t=$TBO_BUILD/wine/template
+  local dir=$1 t=$TBO_BUILD/wine/template lock
   tbo_template_prefix
   tbo_stop_prefix "$dir"
   rm -rf "$dir"; mkdir -p "$(dirname "$dir")"
+  # Shared: a rebuild waits until no copy is being made.
+  exec {lock}>"$TBO_BUILD/wine/template.lock"
+  flock -s "$lock"
   cp -al "$t" "$dir"
+  exec {lock}>&-
   for f in system.reg user.reg userdef.reg; do rm -f "$dir/$f"; cp "$t/$f" "$dir/$f"; done
 }
 
@@ -98,4 +122,16 @@ tbo_display() {
 tbo_stop_display() {
   [ -n "${TBO_XVFB_PID:-}" ] && kill "$TBO_XVFB_PID" 2>/dev/null || true
   TBO_XVFB_PID=
+}
+
+# Test lines against the other code lines: non-blank lines of C, C++,
+# Python, shell and CMake files that git tracks, tests/ against the rest.
+tbo_test_share() {
+  local tests all
+  count() {
+    (cd "$TBO_ROOT" && git ls-files -- "$@") | grep -E '\.(c|cc|cpp|h|hpp|sh|py|cmake)$|(^|/)CMakeLists\.txt$' |
+      (cd "$TBO_ROOT" && xargs -r cat) | grep -c -v '^\s*$'
+  }
+  tests=$(count 'tests/*' '*/tests/*'); all=$(count '.')
+  echo "test lines: $tests, other code lines: $((all - tests)), ratio: $((100 * tests / (all - tests)))%"
 }

@@ -263,6 +263,13 @@ void Server::BeforeCall(const char* cls, std::wstring_view member) {
     Json faults = control.Get("faults");
     for (Json& f : faults.MutableItems()) {
       if (!Matches(f, app_, cls, member)) continue;
+      // "after": that many matching calls go through first.
+      if (const std::int64_t after = f.Get("after").Int(0); after > 0) {
+        f.Set("after", after - 1);
+        control.Set("faults", faults);
+        WriteFileText(StorePath(L"control.json"), control.Dump());
+        continue;
+      }
       // A fault without a count fails every time.
       const std::int64_t times = f.Get("times").Int(-1);
       if (times == 0) continue;

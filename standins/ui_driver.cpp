@@ -8,6 +8,10 @@
 //   key KEY          Tab, Alt+K, Enter, Esc or Space, as real key presses
 //   waitrun          until the application buttons are enabled again
 //   close            asks the window to close and waits until it is gone
+//   sendclose        sends the close and returns once the window has handled
+//                    it (inside a blocking call, too); journals it
+//   watchgone        waits for the window, then until it is gone; journals
+//                    the moment, so it can be ordered against Office calls
 //   postclose [PAT]  asks the window to close and returns at once; journals
 //                    how many files match PAT at that moment
 //   usage FILE       handles, GDI and USER objects and memory of the window's
@@ -276,7 +280,9 @@ int Key(HWND top, const std::wstring& key) {
   if (alt) SendKey(VK_MENU, true);
   if (!::IsWindow(top) || !idle) return 0;
   Settle(top);
-  return FollowRun(top, idle);
+  // Only a key that presses a button can start a run.
+  const bool presses = vk == VK_SPACE || vk == VK_RETURN || alt;
+  return presses ? FollowRun(top, idle) : 0;
 }
 
 int Close(HWND top) {
@@ -286,6 +292,26 @@ int Close(HWND top) {
     if (::GetTickCount64() - start > 30000) return 4;
     ::Sleep(20);
   }
+  return 0;
+}
+
+int SendClose(HWND top) {
+  DWORD_PTR ignored = 0;
+  const bool handled = ::SendMessageTimeoutW(top, WM_CLOSE, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
+  Json line = Json::MakeObject();
+  line.Set("event", "close");
+  line.Set("sent", true);
+  tbo::standin::Journal("driver", std::move(line));
+  return handled ? 0 : 4;
+}
+
+int WatchGone() {
+  if (Wait(30000) != 0) return 1;
+  const HWND top = FindSetup();
+  while (::IsWindow(top)) ::Sleep(2);
+  Json line = Json::MakeObject();
+  line.Set("event", "windowGone");
+  tbo::standin::Journal("driver", std::move(line));
   return 0;
 }
 
@@ -360,10 +386,13 @@ int wmain(int argc, wchar_t** argv) {
       if (number) ++i;
     } else if (cmd == L"waitgone") {
       status = WaitGone(operand), ++i;
+    } else if (cmd == L"watchgone") {
+      status = WatchGone();
     } else if (cmd == L"kill") {
       status = Kill(operand), ++i;
     } else if (cmd == L"waitrun" || cmd == L"close" || cmd == L"read" || cmd == L"press" ||
-               cmd == L"click" || cmd == L"key" || cmd == L"postclose" || cmd == L"usage") {
+               cmd == L"click" || cmd == L"key" || cmd == L"postclose" || cmd == L"usage" ||
+               cmd == L"sendclose") {
       const HWND top = FindSetup();
       if (!top) {
         std::fprintf(stderr, "ui_driver: no Setup window\n");
@@ -371,6 +400,7 @@ int wmain(int argc, wchar_t** argv) {
       }
       if (cmd == L"waitrun") status = WaitRun(top);
       if (cmd == L"close") status = Close(top);
+      if (cmd == L"sendclose") status = SendClose(top);
       if (cmd == L"read") status = Read(top, operand), ++i;
       if (cmd == L"press") status = Press(top, operand), ++i;
       if (cmd == L"click") status = Click(top, operand), ++i;

@@ -1,7 +1,9 @@
-"""Plays scenarios through scripts/e2e, two at a time, and judges their
-outputs. A case is a scenario, the buttons to press and a check that
-returns what it found wrong. Prints one line per case and a closing
-"N passed, N failed" line; the exit status tells whether all passed."""
+#!/usr/bin/env python3
+"""Plays every end-to-end case through scripts/e2e, two at a time, and
+judges what each left behind. A case is a row: (name, scenario, steps,
+expected), the expected outcome as data read by judge() below.
+    python3 tests/e2e/e2e.py [NAME...]
+Prints one line per case and a closing "N passed, N failed" line."""
 
 import concurrent.futures
 import json
@@ -9,49 +11,12 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 import traceback
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
-
-class Outcome:
-    """What one play left behind, read back from its output folder."""
-
-    def __init__(self, out, status):
-        self.out, self.status = out, status
-        self.journal = [json.loads(l) for l in self._text("journal.jsonl").splitlines() if l.strip()]
-        self.state = self._json("state.json") or {}
-        self.files = {f["path"].lower(): f for f in self._json("files.json") or []}
-        self.window = self._json("window.json")
-        self.held = self._json("held.json")
-
-    def _text(self, leaf):
-        try:
-            with open(os.path.join(self.out, leaf), encoding="utf-8") as f:
-                return f.read()
-        except FileNotFoundError:
-            return ""
-
-    def _json(self, leaf):
-        text = self._text(leaf)
-        return json.loads(text) if text.strip() else None
-
-    def calls(self, app=None, member=None, cls=None):
-        return [l for l in self.journal if l.get("event") == "call"
-                and (app is None or l.get("app") == app)
-                and (member is None or l.get("member") == member)
-                and (cls is None or l.get("class") == cls)]
-
-    def events(self, app, event):
-        return [l for l in self.journal if l.get("app") == app and l.get("event") == event]
-
-    def exists(self, path):
-        return path.lower() in self.files
-
-
-def put_value(line):
-    """The value a property put passed (the named DISPID_PROPERTYPUT)."""
-    return line["named"].get("DISPID_PROPERTYPUT")
+BUILD = os.environ.get("TBO_BUILD", os.path.join(ROOT, "build"))
+OK = "0x00000000"
 
 
 def arg(vt, value):
@@ -62,63 +27,183 @@ def bstr(value):
     return arg("BSTR", value)
 
 
+def f(path, *attributes, content="old", **more):
+    """A file the scenario lays out."""
+    return dict({"path": path, "attributes": list(attributes), "content": content}, **more)
+
+
 TRUE, FALSE = arg("BOOL", -1), arg("BOOL", 0)
+APP_BUTTONS = ("cmdEXCEL", "cmdWORD", "cmdPOINT")
 
 
-class Checks:
-    """Collects what a check finds wrong, with readable messages."""
+class Outcome:
+    """What one play left behind, read back from its output folder."""
 
-    def __init__(self):
-        self.problems = []
+    def __init__(self, out):
+        self.out = out
+        self.journal = [json.loads(l) for l in self.text("journal.jsonl").splitlines() if l.strip()]
+        self.state = self.json("state.json") or {}
+        self.files = {e["path"].lower(): e for e in self.json("files.json") or []}
+        self.harness = self.json("harness.json") or {}
 
-    def eq(self, what, observed, expected):
+    def text(self, leaf):
+        try:
+            with open(os.path.join(self.out, leaf), encoding="utf-8") as fh:
+                return fh.read()
+        except FileNotFoundError:
+            return ""
+
+    def json(self, leaf):
+        text = self.text(leaf)
+        return json.loads(text) if text.strip() else None
+
+    def calls(self, spec):
+        """Calls named "app [Class.]Member", with " ok" for the successful ones."""
+        app, _, rest = spec.partition(" ")
+        rest, _, only_ok = rest.partition(" ")
+        cls, _, member = rest.rpartition(".")
+        return [l for l in self.journal if l.get("event") == "call" and l.get("app") == app
+                and (not member or l.get("member") == member) and (not cls or l.get("class") == cls)
+                and (not only_ok or l.get("error") == OK)]
+
+    def events(self, spec):
+        app, _, event = spec.partition(" ")
+        return [l for l in self.journal if l.get("app") == app and l.get("event") == event]
+
+    def exists(self, path):
+        return path.lower() in self.files
+
+
+def control(window, name):
+    return next((c for c in (window or {}).get("controls", []) if c["name"] == name), {})
+
+
+def idle(window):
+    return (window is not None and control(window, "lbStatus").get("caption") == ""
+            and all(control(window, n).get("enabled") for n in APP_BUTTONS + ("cmdCancel",)))
+
+
+def dig(state, dotted):
+    for key in dotted.split("."):
+        state = state.get(key) if isinstance(state, dict) else None
+    return state
+
+
+def call_entry(line):
+    """A journalled call as rows spell it: its arguments, with the named
+    ones (other than a put's value) after them in a dict when there are any."""
+    named = {k: v for k, v in line["named"].items() if k != "DISPID_PROPERTYPUT"}
+    return line["args"] + ([named] if named else [])
+
+
+def put_values(o, spec):
+    return [l["named"]["DISPID_PROPERTYPUT"]["value"] for l in o.calls(spec) if l["flags"] == 4]
+
+
+def last_call_index(o):
+    return max((i for i, l in enumerate(o.journal) if l.get("event") == "call"), default=-1)
+
+
+def judge(o, expect, problems):
+    """Compares a play's outcome with a row's expected outcome."""
+    def eq(what, observed, expected):
         if observed != expected:
-            self.problems.append("%s: expected %r, observed %r" % (what, expected, observed))
+            problems.append("%s: expected %r, observed %r" % (what, expected, observed))
 
-    def true(self, what, condition):
-        if not condition:
-            self.problems.append(what)
+    eq("exit code of the program", o.harness.get("exitCode"), expect.get("exitCode", 0))
+    ending = expect.get("window", "idle")
+    if ending == "idle":
+        eq("window Idle after the steps", idle(o.json("final.json")), True)
+    elif ending == "closed after the run":
+        # A close during the run leaves the window up until the run's last
+        # call is done.
+        gone = [i for i, l in enumerate(o.journal) if l.get("event") == "windowGone"]
+        eq("window gone after the run's last call", bool(gone) and gone[0] > last_call_index(o), True)
+    elif ending == "exited":
+        eq("window gone", o.json("final.json"), None)
+    if "held" in expect:
+        # Read while the call hangs (after the close, when one was sent).
+        held = o.json("held.json")
+        eq("status line while held", control(held, "lbStatus").get("caption"), expect["held"])
+        eq("buttons enabled while held", [control(held, n).get("enabled") for n in APP_BUTTONS + ("cmdCancel",)],
+           [False, False, False, True])
+    for path in expect.get("present", []):
+        eq(path + " present", o.exists(path), True)
+    for path in expect.get("absent", []):
+        eq(path + " present", o.exists(path), False)
+    for path, attributes in expect.get("attributes", {}).items():
+        eq(path + " attributes", o.files.get(path.lower(), {}).get("attributes"), attributes)
+    for path, size in expect.get("sizes", {}).items():
+        eq(path + " size", o.files.get(path.lower(), {}).get("size"), size)
+    for spec, entries in expect.get("calls", {}).items():
+        eq("calls of " + spec, [call_entry(l) for l in o.calls(spec)], entries)
+    for spec, n in expect.get("count", {}).items():
+        eq("number of calls of " + spec, len(o.calls(spec)), n)
+    for spec, values in expect.get("puts", {}).items():
+        eq("values put to " + spec, put_values(o, spec), values)
+    for spec, n in expect.get("events", {}).items():
+        eq("number of '%s' events" % spec, len(o.events(spec)), n)
+    order = expect.get("order", [])
+    firsts = [o.journal.index(o.calls(s)[0]) if o.calls(s) else None for s in order]
+    eq("order of the first calls of " + ", ".join(order), None not in firsts and firsts == sorted(firsts), True)
+    if "launches" in expect:
+        eq("programs started", [(l.get("image"), l["commandLine"]) for l in o.events("excel.exe launch")],
+           expect["launches"])
+    for dotted, value in expect.get("state", {}).items():
+        eq("state " + dotted, dig(o.state, dotted), value)
+    for check in expect.get("more", []):
+        check(o, eq)
 
 
-def play(case, workdir):
-    name, scenario, press, check = case
+def play(row, workdir):
+    name, scenario, steps, expect = row
     folder = os.path.join(workdir, name)
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, "scenario.json")
-    with open(path, "w", encoding="utf-8") as f:
-        json.dump(scenario, f, ensure_ascii=False)
+    with open(path, "w", encoding="utf-8") as fh:
+        json.dump(scenario, fh, ensure_ascii=False)
     out = os.path.join(folder, "out")
     env = dict(os.environ, TBO_E2E_NO_BUILD="1")
     env.pop("DISPLAY", None)
-    status = subprocess.run(["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(press),
+    started = time.monotonic()
+    status = subprocess.run(["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(steps),
                              "--out", out], env=env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
-    c = Checks()
+    problems = [] if status == 0 else ["the play failed with exit status %d" % status]
     try:
-        outcome = Outcome(out, status)
-        c.eq("exit status of the play", status, 0)
-        check(outcome, c)
+        judge(Outcome(out), expect, problems)
     except Exception:  # a broken output is a failed case, not a crashed run
-        c.problems.append(traceback.format_exc())
-    return name, out, c.problems
+        problems.append(traceback.format_exc())
+    return name, out, problems, time.monotonic() - started
 
 
-def main(cases, title):
+def rows():
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import faults  # noqa: E402  (the tables import this module)
+    import installers  # noqa: E402
+    import window  # noqa: E402
+    # The longest first, so that the two workers finish together.
+    return faults.SLOW + installers.ROWS + window.ROWS + faults.ROWS
+
+
+def main():
     only = set(sys.argv[1:])
-    chosen = [c for c in cases if not only or c[0] in only]
-    workdir = tempfile.mkdtemp(prefix="e2e-", dir=os.path.join(ROOT, "build"))
+    chosen = [r for r in rows() if not only or r[0] in only]
+    workdir = tempfile.mkdtemp(prefix="e2e-", dir=BUILD)
+    print("== end to end: %d cases, outputs under %s" % (len(chosen), workdir), flush=True)
     passed = failed = 0
-    print("== %s: %d scenarios, outputs under %s" % (title, len(chosen), workdir), flush=True)
     with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
-        for name, out, problems in pool.map(lambda c: play(c, workdir), chosen):
+        for name, out, problems, seconds in pool.map(lambda r: play(r, workdir), chosen):
+            print("%s %s (%.1f s)" % ("FAIL" if problems else "ok  ", name, seconds))
+            for p in problems:
+                print("    " + p.rstrip().replace("\n", "\n    "))
             if problems:
-                failed += 1
-                print("FAIL %s (%s)" % (name, out))
-                for p in problems:
-                    print("    " + p)
-            else:
-                passed += 1
-                print("ok   %s" % name)
+                print("    outputs: " + out)
+            passed, failed = passed + (not problems), failed + bool(problems)
             sys.stdout.flush()
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,143 +1,84 @@
-// Reaching and letting go of an application, and removing a file, as the
-// installers use them: expected call journals as tables.
+// Reaching and letting go of an application, as the installers use them.
 #include "automation/operation.h"
 
 #include <gtest/gtest.h>
 
-#include "fakes/fake_platform.h"
+#include "fakes/fakes.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-using fake::FakeFileSystem;
-using tbo::Clear;
 using tbo::Ref;
 using tbo::ReleaseForm;
 
 constexpr tbo::ErrorNumber kE1 = tbo::ErrorFromCode(0x800A03EC);
+constexpr tbo::ErrorNumber kNotRunning = tbo::ErrorFromCode(0x800401E3);
 
-class OperationTest : public ::testing::Test {
- protected:
-  fake::FakePlatform p;
-  tbo::Operation op{p.services()};
-  std::shared_ptr<fake::FakeObject> running = p.Object("running");
-  std::shared_ptr<fake::FakeObject> created = p.Object("created");
-
-  void Installed() {
-    p.automation.SetFactory(u"Word.Application", [this] {
-      created->OnCall("Quit", [](auto&, auto&) { return tbo::Value(); });
-      return created;
-    });
+// AttachOrLaunch: which instance it takes, and what it leaves pending.
+TEST(AttachOrLaunch, DecidesOnTheWholePendingError) {
+  struct Case {
+    const char* what;
+    bool running, installed, earlierFailure;
+    tbo::Clear clear;
+    const char* holds;
+    tbo::ErrorNumber pending;
+  };
+  const Case cases[] = {
+      {"a running instance is taken", true, true, false, tbo::Clear::AtEnd, "running", 0},
+      {"none running: one is created", false, true, false, tbo::Clear::AtEnd, "created", 0},
+      {"an earlier failure also creates one", true, true, true, tbo::Clear::AtEnd, "created", 0},
+      {"the caller may keep the error", false, true, false, tbo::Clear::LeftToCaller, "created", kNotRunning},
+      {"not installed: empty", false, false, false, tbo::Clear::LeftToCaller, "empty",
+       tbo::ErrorFromCode(0x800401F3)},
+  };
+  for (const Case& c : cases) {
+    fake::Platform p;
+    tbo::Operation op{p.services()};
+    auto running = p.NewObject("running"), created = p.NewObject("created");
+    if (c.running) p.automation.running[u"Word.Application"] = running;
+    if (c.installed) p.automation.creatable[u"Word.Application"] = created;
+    if (c.earlierFailure) op.Step([] { tbo::Fail(kE1); });
+    Ref app;
+    op.AttachOrLaunch(app, u"Word.Application", c.clear);
+    const std::string holds = app.IsEmpty() ? "empty" : app.shared() == running ? "running" : "created";
+    EXPECT_EQ(holds, c.holds) << c.what;
+    EXPECT_EQ(op.PendingError(), c.pending) << c.what;
   }
-  std::string Holds(const Ref& app) {
-    return app.IsEmpty() ? "empty" : fake::Describe(tbo::Value(app));
-  }
-};
-
-TEST_F(OperationTest, AttachesToARunningInstanceWithoutCreatingOne) {
-  Installed();
-  p.automation.SetRunning(u"Word.Application", running);
-  Ref app;
-  op.AttachOrLaunch(app, u"Word.Application");
-  EXPECT_EQ(Holds(app), "<running>");
-  EXPECT_EQ(p.journal->lines, Lines{"attach Word.Application"});
 }
 
-TEST_F(OperationTest, CreatesAnInstanceWhenNoneRunsAndClearsTheError) {
-  Installed();
-  Ref app;
-  op.AttachOrLaunch(app, u"Word.Application");
-  EXPECT_EQ(Holds(app), "<created>");
-  EXPECT_EQ(p.journal->lines,
-            (Lines{"attach Word.Application -> 0x800401E3", "create Word.Application"}));
-  EXPECT_EQ(op.PendingError(), tbo::kNoError);
-}
-
-TEST_F(OperationTest, AnEarlierPendingErrorCreatesAnInstanceEvenWhenOneRuns) {
-  Installed();
-  p.automation.SetRunning(u"Word.Application", running);
-  op.Step([] { tbo::Fail(kE1); });
-  Ref app;
-  op.AttachOrLaunch(app, u"Word.Application");
-  EXPECT_EQ(Holds(app), "<created>");
-}
-
-TEST_F(OperationTest, NotInstalledLeavesTheReferenceEmpty) {
-  Ref app;
-  op.AttachOrLaunch(app, u"Word.Application", Clear::LeftToCaller);
-  EXPECT_TRUE(app.IsEmpty());
-  EXPECT_EQ(op.PendingError(), tbo::ErrorFromCode(0x800401F3)) << "left for the caller";
-  op.Step([&] { app.Get(u"Templates"); });
-  EXPECT_EQ(op.PendingError(), tbo::kObjectNotSet);
-}
-
-TEST_F(OperationTest, QuitAndReleaseInItsThreeForms) {
+TEST(QuitAndRelease, ItsThreeFormsAlwaysLetGo) {
   struct Case {
     ReleaseForm form;
     int yields;
+    bool quitFails;
   };
-  for (const Case c : {Case{ReleaseForm::Plain, 1}, Case{ReleaseForm::WithoutYield, 0},
-                       Case{ReleaseForm::Single, 0}}) {
-    fake::FakePlatform fp;
-    tbo::Operation o{fp.services()};
-    auto app = fp.Object("app");
-    app->OnCall("Quit", [](auto&, auto&) { return tbo::Value(); });
+  for (const Case c : {Case{ReleaseForm::Plain, 1, false}, Case{ReleaseForm::WithoutYield, 0, false},
+                       Case{ReleaseForm::Single, 0, false}, Case{ReleaseForm::Plain, 1, true}}) {
+    fake::Platform p;
+    tbo::Operation op{p.services()};
+    auto app = p.NewObject("app");
+    if (c.quitFails) app->failing["call Quit"] = kE1;
     Ref ref(app);
-    o.QuitAndRelease(ref, c.form);
+    op.QuitAndRelease(ref, c.form);
     EXPECT_TRUE(ref.IsEmpty());
-    EXPECT_EQ(fp.events.count, c.yields);
-    EXPECT_EQ(fp.journal->lines.front(), "call app.Quit()");
     EXPECT_EQ(app.use_count(), 1) << "our reference is gone";
+    EXPECT_EQ(p.events.yields, c.yields);
+    EXPECT_EQ(*p.journal, Lines{"app call Quit"});
+    EXPECT_EQ(op.PendingError(), c.quitFails ? kE1 : tbo::kNoError);
   }
 }
 
-TEST_F(OperationTest, AFailingQuitStillReleasesAndEmptyReferenceIsHarmless) {
-  auto app = p.Object("app");
-  app->OnCall("Quit", [](auto&, auto&) -> tbo::Value { tbo::Fail(kE1); });
-  Ref ref(app);
-  op.QuitAndRelease(ref);
-  EXPECT_TRUE(ref.IsEmpty());
-  EXPECT_EQ(op.PendingError(), kE1);
+TEST(QuitAndRelease, AnEmptyReferenceFailsItsQuitHarmlesslyAndReleaseOnlyNeverQuits) {
+  fake::Platform p;
+  tbo::Operation op{p.services()};
   Ref none;
   op.QuitAndRelease(none);
   EXPECT_EQ(op.PendingError(), tbo::kObjectNotSet);
-}
-
-TEST_F(OperationTest, ReleaseOnlyNeverQuits) {
-  auto app = p.Object("app");
+  auto app = p.NewObject("app");
   Ref ref(app);
   tbo::Operation::ReleaseOnly(ref);
   EXPECT_TRUE(ref.IsEmpty());
-  EXPECT_TRUE(p.journal->lines.empty());
-}
-
-TEST_F(OperationTest, RemoveFileIfPresentDeletesOrdinaryAndReadOnlyFiles) {
-  p.files.AddFile(u"C:\\Tambrel\\tbadd.dot", FakeFileSystem::kReadOnly | FakeFileSystem::kArchive);
-  op.RemoveFileIfPresent(u"C:\\TAMBREL\\TBADD.DOT");
-  EXPECT_FALSE(p.files.Exists(u"C:\\Tambrel\\tbadd.dot")) << "names compare without case";
-  EXPECT_EQ(p.journal->lines, (Lines{"find C:\\TAMBREL\\TBADD.DOT", "normal C:\\TAMBREL\\TBADD.DOT",
-                                     "delete C:\\TAMBREL\\TBADD.DOT"}));
-}
-
-TEST_F(OperationTest, RemoveFileIfPresentLeavesHiddenSystemAndMissingFilesAlone) {
-  p.files.AddFile(u"C:\\a\\hidden.xla", FakeFileSystem::kHidden);
-  p.files.AddFile(u"C:\\a\\system.xla", FakeFileSystem::kSystem | FakeFileSystem::kReadOnly);
-  for (auto path : {u"C:\\a\\hidden.xla", u"C:\\a\\system.xla", u"C:\\a\\missing.xla"}) {
-    op.RemoveFileIfPresent(path);
-  }
-  EXPECT_EQ(p.files.Attributes(u"C:\\a\\hidden.xla"), FakeFileSystem::kHidden);
-  EXPECT_EQ(p.files.Attributes(u"C:\\a\\system.xla"),
-            FakeFileSystem::kSystem | FakeFileSystem::kReadOnly);
-  EXPECT_EQ(p.journal->lines.size(), 3u) << "only the three searches";
-  EXPECT_EQ(op.PendingError(), tbo::kNoError);
-}
-
-TEST_F(OperationTest, RemoveFileIfPresentPassesOverALockedFile) {
-  p.files.AddFile(u"C:\\a\\tbadd.xla");
-  p.files.Lock(u"C:\\a\\tbadd.xla");
-  op.RemoveFileIfPresent(u"C:\\a\\tbadd.xla");
-  EXPECT_TRUE(p.files.Exists(u"C:\\a\\tbadd.xla"));
-  EXPECT_EQ(op.PendingError(), tbo::kSharingViolation);
+  EXPECT_TRUE(p.journal->empty());
 }
 
 }  // namespace

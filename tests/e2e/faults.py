@@ -1,0 +1,224 @@
+"""The fault campaign end to end: Office missing, failing, killed or dying;
+old files read-only, hidden, system, locked or links; overlong Vietnamese
+paths; closes in the middle of a run; repeated presses."""
+
+from e2e import f
+from installers import EXCEL_BASE, EXCEL_LAUNCH, PCB, PPT_FILES, PROGRAM, STARTUP, USER, bars, built, menus
+
+EXCEL_FILES = [f(STARTUP + "\\tbadd.xla"), f("C:\\Tambrel\\tbadd.xla"), f("C:\\Tambrel\\Tambrel_O21.xla")]
+WORD_FILES = [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Old\\tbadd.dot"), f("C:\\Tambrel\\tbadd.dot")]
+CURRENT = ["C:\\Tambrel\\Tambrel_O21.dot", "C:\\Tambrel\\Tambrel_O21.xla", "C:\\Tambrel\\Tambrel_O21.ppa"]
+OLD = ["C:\\Tambrel\\tbadd.dot", "C:\\Tambrel\\tbadd.xla", "C:\\Tambrel\\tbadd.ppa"]
+USER_DOCS = "C:\\Users\\An\\Documents"
+# Four folders of 60 letters put every file of this profile past 260 characters.
+LONG_USER = "C:\\Users\\An\\AppData\\Roaming\\" + "\\".join(
+    ("%d-" % i) + "th\u01b0 m\u1ee5c d\u00e0i " * 5 + "x" * 10 for i in range(4)) + "\\Microsoft"
+PCB_COUNT = 400
+ROUNDS = 3
+
+
+def pids(o, spec):
+    return [l["pid"] for l in o.calls(spec)]
+
+
+def started(o, app, n):
+    starts = o.events(app + " start")
+    return [starts[n]["pid"]] if len(starts) > n else []
+
+
+def usage_steady(o, eq):
+    """From the first round to the last, nothing may pile up. Wine reports
+    zeros for some Windows counters; a zero cannot grow."""
+    first, last = (o.json("usage-%d.json" % n) or {} for n in (3, 3 * ROUNDS))
+    for key, slack in (("handles", 4), ("gdiObjects", 4), ("userObjects", 4)):
+        if first.get(key) is not None and last.get(key) is not None:
+            eq(key + " grew by more than %d" % slack, last[key] > first[key] + slack, False)
+    u1, u2 = first.get("unix", {}), last.get("unix", {})
+    eq("process figures read", bool(u1.get("VmData") and u2.get("VmData")), True)
+    eq("data segment grew by 1 MB or more", u2.get("VmData", 0) - u1.get("VmData", 0) >= 1024, False)
+    eq("descriptors grew", u2.get("fds", 0) > u1.get("fds", 0) + 2, False)
+
+
+# Plays of half a minute or more, started first.
+SLOW = [
+    ("excel_installed_stuck_at_true", {"files": EXCEL_FILES, "excel": dict(EXCEL_BASE, installedStaysTrue=10 ** 6)},
+     ["excel"], {
+         # The wait ends at its bound; the add-in is switched on all the same.
+         "more": [lambda o, eq: eq("last Installed put, and more than 20 before it",
+                                   (o.calls("excel Installed")[-1]["named"]["DISPID_PROPERTYPUT"]["value"],
+                                    len(o.calls("excel Installed")) > 20), (-1, True))],
+         "count": {"excel Quit ok": 2},
+     }),
+    ("all_three_pressed_%d_times" % ROUNDS, {
+        "files": PPT_FILES + [f(PCB + "\\PowerPoint.pcb")] + EXCEL_FILES + WORD_FILES
+        + [f(USER + "\\Templates\\Normal.dot")],
+        "excel": EXCEL_BASE, "word": {"templates": [USER + "\\Templates\\Normal.dot", "C:\\Old\\tbadd.dot"]},
+        "usage": True,
+    }, ["powerpoint", "excel", "word"] * ROUNDS, {
+        "more": [
+            built(), usage_steady,
+            lambda o, eq: eq("files as after one round", sorted(o.files), sorted(p.lower() for p in CURRENT + [
+                PCB + "\\PowerPoint.pcb.backup-1", USER + "\\Templates\\Normal.dot.backup-1"])),
+            lambda o, eq: eq("PowerPoint add-ins", [a["fullName"] for a in o.state["powerpoint"]["addins"]],
+                             ["C:\\Tambrel\\Tambrel_O21.ppa"]),
+            lambda o, eq: eq("Excel add-ins", [a["name"] for a in o.state["excel"]["addins"]], ["Tambrel_O21"]),
+        ],
+        "count": {"word Open ok": ROUNDS},
+        "launches": [EXCEL_LAUNCH] * ROUNDS,
+    }),
+]
+
+ROWS = [
+    ("powerpoint_not_installed", {
+        "files": [f("C:\\Tambrel\\tbadd.ppa"), f(PCB + "\\PowerPoint.pcb")] + PPT_FILES,
+        "excel": EXCEL_BASE, "powerpoint": {"installed": False},
+    }, ["powerpoint"], {
+        "count": {"powerpoint": 0},
+        "absent": ["C:\\Tambrel\\tbadd.ppa", PCB + "\\PowerPoint.pcb"],
+        "present": [PCB + "\\PowerPoint.pcb.backup-1"],
+        "state": {"excel.running": False},
+    }),
+    ("no_office_three_buttons", {
+        "word": {"installed": False}, "excel": {"installed": False}, "powerpoint": {"installed": False},
+        "files": [f(p, "readonly") for p in OLD] + [f(p) for p in CURRENT],
+    }, ["word", "excel", "powerpoint"], {
+        "absent": OLD, "present": CURRENT, "launches": [],
+        "more": [lambda o, eq: eq("Office calls and starts",
+                                  [l for l in o.journal if l.get("event") in ("call", "start")], [])],
+    }),
+    ("word_templates_fails", {
+        "files": WORD_FILES + [f(USER + "\\Templates\\Normal.dot")],
+        "word": {"templates": [USER + "\\Templates\\Normal.dot", "C:\\Old\\tbadd.dot"]},
+        "faults": [{"app": "word", "member": "Templates", "error": "0x800A1735"}],
+    }, ["word"], {
+        # The scan is skipped; the product folder's old template still goes.
+        "present": ["C:\\Old\\tbadd.dot", USER + "\\Templates\\Normal.dot"],
+        "absent": ["C:\\Tambrel\\tbadd.dot"],
+        "count": {"word Templates ok": 0, "word Quit": 1, "word Open ok": 1, "word Visible ok": 1},
+    }),
+    ("excel_folders_not_read", {
+        "files": EXCEL_FILES + [f(USER + "\\Excel\\tbadd.xls"), f(USER + "\\Excel\\tbadd.xla"),
+                                f(USER + "\\Excel\\EXCEL.EXE", copyOf="excel_launch.exe")],
+        "excel": EXCEL_BASE,
+        "faults": [{"app": "excel", "member": "Path", "error": "0x800A03EC"},
+                   {"app": "excel", "member": "StartupPath", "error": "0x800A03EC", "after": 1}],
+    }, ["excel", "excel"], {
+        # A folder left from an earlier step or press is never searched nor
+        # started from: the second press finds no startup folder, and no
+        # press learns Excel's own folder.
+        "absent": [STARTUP + "\\tbadd.xla", USER + "\\Excel\\tbadd.xls", "C:\\Tambrel\\tbadd.xla"],
+        "present": [USER + "\\Excel\\tbadd.xla"],
+        "count": {"excel Add ok": 2},
+        "puts": {"excel Installed": [0, -1, 0, -1]},
+        "launches": [],
+    }),
+    ("excel_killed_in_held_call", {
+        "files": EXCEL_FILES, "excel": EXCEL_BASE, "hold": {"app": "excel", "member": "StartupPath", "end": "kill"},
+    }, ["excel"], {
+        "held": "Installing TB-Microsoft Excel",
+        "present": [STARTUP + "\\tbadd.xla"],
+        "absent": ["C:\\Tambrel\\tbadd.xla"],
+        "events": {"excel start": 2},
+        "puts": {"excel Installed": [0, -1]},
+        "more": [lambda o, eq: eq("kill status", o.harness.get("killStatus"), 0),
+                 lambda o, eq: eq("Add made by the new Excel", pids(o, "excel Add ok"), started(o, "excel", 1))],
+    }),
+    ("excel_dies_after_answering_with_hidden_and_system_files", {
+        "files": [f(STARTUP + "\\tbadd.xla", "hidden"), f(USER + "\\Excel\\tbadd.xls"),
+                  f("C:\\Tambrel\\tbadd.xla", "system"), f("C:\\Tambrel\\Tambrel_O21.xla")],
+        "excel": EXCEL_BASE, "dies": [{"app": "excel", "member": "StartupPath", "when": "after"}],
+    }, ["excel"], {
+        # The answer is used (the user folder is searched); no later call
+        # reaches the dead Excel; hidden and system files are never found.
+        "absent": [USER + "\\Excel\\tbadd.xls"],
+        "attributes": {STARTUP + "\\tbadd.xla": ["hidden"], "C:\\Tambrel\\tbadd.xla": ["system"]},
+        "puts": {"excel Installed": [0, -1]},
+        "launches": [EXCEL_LAUNCH],
+        "more": [lambda o, eq: eq("calls reaching the first Excel",
+                                  [l["member"] for l in o.calls("excel") if [l["pid"]] == started(o, "excel", 0)],
+                                  ["StartupPath"])],
+    }),
+    ("word_dies_in_second_call", {
+        "files": WORD_FILES, "word": {"templates": ["C:\\Old\\tbadd.dot"]},
+        "dies": [{"app": "word", "calls": 2, "when": "during"}],
+    }, ["word"], {
+        "present": ["C:\\Old\\tbadd.dot"],
+        "events": {"word start": 2},
+        "more": [lambda o, eq: eq("Visible put by the new Word", pids(o, "word Visible ok"), started(o, "word", 1))],
+    }),
+    ("old_files_locked", {
+        "files": [f(STARTUP + "\\tbadd.xla", "readonly", content="locked"), f(USER + "\\Excel\\tbadd.xls"),
+                  f("C:\\Tambrel\\tbadd.xla", "readonly"), f("C:\\Tambrel\\Tambrel_O21.xla"), f("C:\\Tambrel\\tbadd.dot")],
+        "locked": [STARTUP + "\\tbadd.xla", USER + "\\Excel\\tbadd.xls", "C:\\Tambrel\\tbadd.xla"],
+        "excel": EXCEL_BASE, "word": {"installed": False},
+    }, ["excel", "word"], {
+        # A file another program holds is left exactly as it was.
+        "attributes": {STARTUP + "\\tbadd.xla": ["readonly"], USER + "\\Excel\\tbadd.xls": [],
+                       "C:\\Tambrel\\tbadd.xla": ["readonly"]},
+        "sizes": {STARTUP + "\\tbadd.xla": len("locked")},
+        "absent": ["C:\\Tambrel\\tbadd.dot"],
+        "puts": {"excel Installed": [0, -1]},
+        "more": [lambda o, eq: eq("files locked", [l["error"] for l in o.events("holder lock")], ["0x00000000"] * 3)],
+    }),
+    ("links_to_folders_and_user_files", {
+        "files": [f("C:\\Redirected\\XLSTART\\tbadd.xla"), f("C:\\Redirected\\XLSTART\\keep.xla"),
+                  f(USER_DOCS + "\\Budget.xla", content="my budget"),
+                  f(USER_DOCS + "\\Notes.xla", "readonly", content="my notes"), f("C:\\Tambrel\\Tambrel_O21.xla")],
+        "links": [{"path": STARTUP, "target": "C:\\Redirected\\XLSTART"},
+                  {"path": USER + "\\Excel\\tbadd.xls", "target": USER_DOCS + "\\Budget.xla"},
+                  {"path": "C:\\Tambrel\\tbadd.xla", "target": USER_DOCS + "\\Notes.xla"}],
+        "excel": EXCEL_BASE,
+    }, ["excel"], {
+        # Links in the folder part are followed; a link named like an old
+        # file never costs the user the file behind it.
+        "absent": ["C:\\Redirected\\XLSTART\\tbadd.xla"],
+        "present": ["C:\\Redirected\\XLSTART\\keep.xla"],
+        "sizes": {USER_DOCS + "\\Budget.xla": len("my budget"), USER_DOCS + "\\Notes.xla": len("my notes")},
+        "more": [lambda o, eq: eq("XLSTART still a link", o.files.get(STARTUP.lower(), {}).get("link"),
+                                  "C:\\Redirected\\XLSTART")],
+    }),
+    ("paths_over_260_with_vietnamese_letters", {
+        "files": [f(LONG_USER + "\\Excel\\XLSTART\\tbadd.xla", "readonly"), f(LONG_USER + "\\Excel\\tbadd.xls"),
+                  f(LONG_USER + "\\PowerPoint\\PowerPoint.pcb"), f(LONG_USER + "\\Templates\\Normal.dot"),
+                  f(LONG_USER + "\\Templates\\tbadd.dot"), f("C:\\Tambrel\\Tambrel_O21.ppa")],
+        "word": {"templates": [LONG_USER + "\\Templates\\Normal.dot", LONG_USER + "\\Templates\\tbadd.dot"]},
+        "excel": {"startupPath": LONG_USER + "\\Excel\\XLSTART", "path": PROGRAM},
+    }, ["word", "excel", "powerpoint"], {
+        "absent": [LONG_USER + "\\Excel\\XLSTART\\tbadd.xla", LONG_USER + "\\Excel\\tbadd.xls",
+                   LONG_USER + "\\PowerPoint\\PowerPoint.pcb", LONG_USER + "\\Templates\\Normal.dot",
+                   LONG_USER + "\\Templates\\tbadd.dot"],
+        "present": [LONG_USER + "\\PowerPoint\\PowerPoint.pcb.backup-1", LONG_USER + "\\Templates\\Normal.dot.backup-1"],
+        "more": [lambda o, eq: eq("toolbars", len(bars(o, "Tambrel Tools")), 1)],
+    }),
+    # Closes during a run: sent while an Office call hangs (handled inside
+    # it), or posted in the middle of the command-bar file loop.
+    ("close_during_word_quit", {
+        "files": WORD_FILES, "word": {"templates": ["C:\\Old\\tbadd.dot"]},
+        "hold": {"app": "word", "member": "Quit", "close": True},
+    }, ["word"], {
+        "window": "closed after the run", "held": "Installing TB-Microsoft Word",
+        "count": {"word Open ok": 1, "word Visible ok": 1},
+    }),
+    ("close_during_excel_wait_loop", {
+        "files": EXCEL_FILES, "excel": dict(EXCEL_BASE, installedStaysTrue=3),
+        "hold": {"app": "excel", "member": "Installed", "close": True},
+    }, ["excel"], {
+        # Each read-back of True costs one more pass.
+        "window": "closed after the run", "held": "Installing TB-Microsoft Excel",
+        "puts": {"excel Installed": [0, 0, 0, 0, -1]},
+        "launches": [EXCEL_LAUNCH],
+        "count": {"excel Quit ok": 2},
+    }),
+    ("close_during_command_bar_file_loop", {
+        "files": PPT_FILES + [f(PCB + "\\a%04d.pcb" % i) for i in range(PCB_COUNT)], "excel": EXCEL_BASE,
+        "closeWhenGone": {"path": PCB + "\\a0000.pcb", "count": PCB + "\\*.pcb"},
+    }, ["powerpoint"], {
+        "window": "closed after the run",
+        "more": [
+            lambda o, eq: eq("the close came with command-bar files still to move",
+                             [l.get("matching", 0) > 0 for l in o.events("driver close")], [True]),
+            lambda o, eq: eq("files set aside", len([p for p in o.files if p.endswith(".pcb.backup-1")]), PCB_COUNT),
+            lambda o, eq: eq("menus", len(menus(o)), 1),
+        ],
+    }),
+]
