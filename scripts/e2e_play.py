@@ -170,6 +170,19 @@ def wait_for(condition, seconds, what):
         time.sleep(0.05)
 
 
+def settle(path, quiet=1.0, most=10):
+    """Waits until the file has stopped growing: a program the run started
+    (Excel with the add-in) writes its line a moment after the run ends."""
+    deadline, last, since = time.monotonic() + most, None, time.monotonic()
+    while time.monotonic() < deadline:
+        size = os.path.getsize(path) if os.path.exists(path) else -1
+        if size != last:
+            last, since = size, time.monotonic()
+        elif time.monotonic() - since >= quiet:
+            return
+        time.sleep(0.05)
+
+
 def screenshot(path):
     subprocess.run(["import", "-window", "root", path], stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -444,6 +457,7 @@ def main():
                 gone.kill()
         unlock_files(prefix, holder)
 
+    settle(prefix.store("journal.jsonl"))
     shutil.copy(prefix.store("journal.jsonl"), os.path.join(out, "journal.jsonl")) \
         if os.path.exists(prefix.store("journal.jsonl")) else open(os.path.join(out, "journal.jsonl"), "w").close()
     with open(os.path.join(out, "state.json"), "w", encoding="utf-8") as f:

@@ -97,7 +97,7 @@ def call_entry(line):
 
 
 def put_values(o, spec):
-    return [l["named"]["DISPID_PROPERTYPUT"]["value"] for l in o.calls(spec) if l["flags"] == 4]
+    return [l["named"]["DISPID_PROPERTYPUT"] for l in o.calls(spec) if l["flags"] == 4]
 
 
 def last_call_index(o):
@@ -192,7 +192,7 @@ def main():
     workdir = tempfile.mkdtemp(prefix="e2e-", dir=BUILD)
     print("== end to end: %d cases, outputs under %s" % (len(chosen), workdir), flush=True)
     passed = failed = 0
-    with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+    with concurrent.futures.ThreadPoolExecutor(max_workers=int(os.environ.get("TBO_E2E_WORKERS", "3"))) as pool:
         for name, out, problems, seconds in pool.map(lambda r: play(r, workdir), chosen):
             print("%s %s (%.1f s)" % ("FAIL" if problems else "ok  ", name, seconds))
             for p in problems:
