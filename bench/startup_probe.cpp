@@ -1,8 +1,9 @@
-// Starts a window program several times and prints, per run, the time from
-// process start to its visible top-level window, and its private memory
+// Starts window programs in rounds, one run of each per round, so that a
+// slow spell of the machine falls on all of them alike; prints, per run, the
+// time from process start to its visible top-level window, and its memory
 // after a second of idling:
-//   startup_probe.exe PROGRAM TITLE RUNS
-// prints lines "ms=<start-up> private_kb=<memory>".
+//   startup_probe.exe ROUNDS PROGRAM TITLE [PROGRAM TITLE...]
+// prints lines "program=<n> ms=<start-up> private_kb=... pagefile_kb=...".
 #include <windows.h>
 #include <psapi.h>
 
@@ -32,42 +33,51 @@ BOOL CALLBACK Match(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// One run: start, wait for the window, idle a second, measure, close.
+bool Run(const wchar_t* program, const wchar_t* title, int index, double ticksPerMs) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring line = L"\"" + std::wstring(program) + L"\"";
+  LARGE_INTEGER begin, end;
+  ::QueryPerformanceCounter(&begin);
+  if (!::CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  tbo::win::UniqueHandle process(info.hProcess), thread(info.hThread);
+  Found found{info.dwProcessId, title, nullptr};
+  while (!found.hwnd) {
+    ::EnumWindows(Match, reinterpret_cast<LPARAM>(&found));
+    if (!found.hwnd) ::Sleep(1);
+  }
+  ::QueryPerformanceCounter(&end);
+  ::Sleep(1000);
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  ::GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  std::printf("program=%d ms=%.1f private_kb=%llu ws_kb=%llu pagefile_kb=%llu\n", index,
+              static_cast<double>(end.QuadPart - begin.QuadPart) / ticksPerMs,
+              static_cast<unsigned long long>(memory.PrivateUsage / 1024),
+              static_cast<unsigned long long>(memory.WorkingSetSize / 1024),
+              static_cast<unsigned long long>(memory.PagefileUsage / 1024));
+  std::fflush(stdout);
+  ::PostMessageW(found.hwnd, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
-  const int runs = _wtoi(argv[3]);
+  if (argc < 4 || argc % 2 != 0) return 2;
+  const int rounds = _wtoi(argv[1]);
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
-  for (int run = 0; run < runs; ++run) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::wstring line = L"\"" + std::wstring(argv[1]) + L"\"";
-    LARGE_INTEGER begin, end;
-    ::QueryPerformanceCounter(&begin);
-    if (!::CreateProcessW(argv[1], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-      return 1;
+  const double ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
+  for (int round = 0; round < rounds; ++round) {
+    for (int i = 2; i + 1 < argc; i += 2) {
+      if (!Run(argv[i], argv[i + 1], i / 2, ticksPerMs)) return 1;
     }
-    tbo::win::UniqueHandle process(info.hProcess), thread(info.hThread);
-    Found found{info.dwProcessId, argv[2], nullptr};
-    while (!found.hwnd) {
-      ::EnumWindows(Match, reinterpret_cast<LPARAM>(&found));
-      if (!found.hwnd) ::Sleep(1);
-    }
-    ::QueryPerformanceCounter(&end);
-    ::Sleep(1000);
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof memory;
-    ::GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    std::printf("ms=%.1f private_kb=%llu ws_kb=%llu pagefile_kb=%llu\n",
-                1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart),
-                static_cast<unsigned long long>(memory.PrivateUsage / 1024),
-                static_cast<unsigned long long>(memory.WorkingSetSize / 1024),
-                static_cast<unsigned long long>(memory.PagefileUsage / 1024));
-    std::fflush(stdout);
-    ::PostMessageW(found.hwnd, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(process.get(), 5000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
   }
   return 0;
 }

@@ -15,6 +15,7 @@ import sys
 import time
 
 APPS = ("word", "excel", "powerpoint")
+PROGRAM_TREES = {"x64": "win64", "x86": "win32"}
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 DEFAULT_STARTUP = "C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART"
 DEFAULT_EXCEL_PATH = "C:\\Program Files\\Microsoft Office\\OFFICE11"
@@ -23,12 +24,12 @@ XATTR = "user.DOSATTRIB"
 
 
 class Prefix:
-    def __init__(self, root, build):
+    def __init__(self, root, build, arch="x64"):
         self.root = root
         self.drive_c = os.path.join(root, "drive_c")
+        # The 64-bit stand-ins serve either program across the bitness.
         self.standins = os.path.join(build, "win64", "standins")
-        # The harness's own check plays its scenarios against a fake window.
-        self.program = os.environ.get("TBO_E2E_PROGRAM") or os.path.join(build, "win64", "TBO_Setup.exe")
+        self.program = os.path.join(build, PROGRAM_TREES[arch], "TBO_Setup.exe")
         self.env = dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
 
     def unix(self, win_path):
@@ -404,6 +405,8 @@ def main():
     parser.add_argument("--press", default="",
                         help="comma-separated steps: word, excel, powerpoint, key:KEY, click:CONTROL")
     parser.add_argument("--out", required=True)
+    parser.add_argument("--arch", choices=sorted(PROGRAM_TREES), default="x64",
+                        help="which TBO_Setup.exe to play: the 64-bit or the 32-bit one")
     parser.add_argument("--interactive", action="store_true",
                         help="leave the window to a person; collect the outputs once it is closed")
     options = parser.parse_args()
@@ -422,7 +425,7 @@ def main():
         if os.path.exists(os.path.join(out, leaf)):
             os.unlink(os.path.join(out, leaf))
 
-    prefix = Prefix(os.environ["WINEPREFIX"], os.environ["TBO_BUILD"])
+    prefix = Prefix(os.environ["WINEPREFIX"], os.environ["TBO_BUILD"], options.arch)
     status = 0
     facts = {"presses": []}
     with open(os.path.join(out, "wine.log"), "w") as log:

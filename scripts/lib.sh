@@ -5,19 +5,20 @@ TBO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
-tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick)
+tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64 wine32:i386
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev)
 
-# Installs only what is missing, so a second run costs nothing.
+# Installs only what is missing, so a second run costs nothing. The 32-bit
+# half of Wine (for the i686 program) needs the i386 architecture first.
 tbo_install() {
-  local missing=()
+  local missing=() sudo=""
   for p in "${tbo_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "== installing: ${missing[*]}"
-  local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo=sudo
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
@@ -28,9 +29,12 @@ tbo_configure() {
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$TBO_ROOT" -B "$dir" "$@" >/dev/null
 }
 
+# Both program files, with the stand-ins and benchmark helpers of the 64-bit tree.
 tbo_build_product() {
   tbo_configure win64 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
   cmake --build "$TBO_BUILD/win64"
+  tbo_configure win32 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
+  cmake --build "$TBO_BUILD/win32" --target TBO_Setup
 }
 
 tbo_build_all() {
@@ -40,9 +44,6 @@ tbo_build_all() {
   tbo_configure win64-tests -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-x86_64-posix.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DTBO_WINDOWS_TESTS=ON
   cmake --build "$TBO_BUILD/win64-tests"
-  # 32-bit Windows: compiled and linked only; this machine runs 64-bit Wine.
-  tbo_configure win32 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
-  cmake --build "$TBO_BUILD/win32"
 }
 
 # The installed Wine packages: a template made under others is stale (a
