@@ -99,6 +99,12 @@ bool HasGlyphs(HFONT font, const std::wstring& text) {
 
 constexpr wchar_t kCancelCaption[] = L"&K\u1EBFt th\u00FAc";
 
+// Posted once the window is shown, so that an unattended run starts from
+// the message loop like a click.
+constexpr UINT kRunUnattended = WM_APP + 1;
+// What Windows installers return when the user cancelled.
+constexpr int kCancelledByUser = 1602;
+
 }  // namespace
 
 bool FrmIcon::Create() {
@@ -126,6 +132,7 @@ bool FrmIcon::Create() {
   }
   ::ShowWindow(window_.get(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
+  if (!presses_.empty()) ::PostMessageW(window_.get(), kRunUnattended, 0, 0);
   return true;
 }
 
@@ -153,7 +160,8 @@ LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
       return 0;
     case WM_CLOSE: OnClose(); return 0;
-    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case WM_DESTROY: ::PostQuitMessage(exitCode_); return 0;
+    case kRunUnattended: OnUnattended(); return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
     case WM_SETFOCUS:
       ::SetFocus(lastFocus_ && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : Item(IDC_CMDCANCEL));
@@ -265,26 +273,44 @@ void FrmIcon::OnActivate(bool active) {
   }
 }
 
+const FrmIcon::Operations& FrmIcon::OperationsOf(Press press) {
+  static const Operations kOperations[] = {
+      {IDC_CMDWORD, u"Word", &MTBO::RemoveOldWordTemplates, u"RemoveOldWordTemplates", &MTBO::InstallWordTemplate,
+       u"InstallWordTemplate"},
+      {IDC_CMDEXCEL, u"Excel", &MTBO::RemoveOldExcelAddIn, u"RemoveOldExcelAddIn", &MTBO::InstallExcelAddIn,
+       u"InstallExcelAddIn"},
+      {IDC_CMDPOINT, u"PowerPoint", &MTBO::RemoveOldPowerPointAddIn, u"RemoveOldPowerPointAddIn",
+       &MTBO::InstallPowerPointAddIn, u"InstallPowerPointAddIn"},
+  };
+  return kOperations[static_cast<int>(press)];
+}
+
 void FrmIcon::OnCommand(int id) {
-  switch (id) {
-    case IDC_CMDWORD:
-      RunPress(id, {&MTBO::RemoveOldWordTemplates, &MTBO::InstallWordTemplate});
-      break;
-    case IDC_CMDEXCEL:
-      RunPress(id, {&MTBO::RemoveOldExcelAddIn, &MTBO::InstallExcelAddIn});
-      break;
-    case IDC_CMDPOINT:
-      RunPress(id, {&MTBO::RemoveOldPowerPointAddIn, &MTBO::InstallPowerPointAddIn});
-      break;
-    case IDC_CMDCANCEL: OnClose(); break;
-    default: break;  // Enter and Esc mean nothing window-wide
+  for (Press press : {Press::Word, Press::Excel, Press::PowerPoint}) {
+    if (OperationsOf(press).button != id) continue;
+    RunPress(OperationsOf(press));
+    if (closeRequested_) ::DestroyWindow(window_.get());
+    return;
   }
+  if (id == IDC_CMDCANCEL) OnClose();  // Enter and Esc mean nothing window-wide
+}
+
+// Each press exactly as a click; a close by the person at the machine skips
+// the presses not yet started.
+void FrmIcon::OnUnattended() {
+  if (running_) return;
+  for (Press press : presses_) {
+    if (closeRequested_) break;
+    RunPress(OperationsOf(press));
+  }
+  ::DestroyWindow(window_.get());
 }
 
 // A close that arrives during a run (it can, inside the operations' yields)
 // waits until the run has finished, so the click frame ends with its
 // controls still there.
 void FrmIcon::OnClose() {
+  if (!presses_.empty()) exitCode_ = kCancelledByUser;  // the unattended run did not end by itself
   if (running_) {
     closeRequested_ = true;
     return;
@@ -292,10 +318,10 @@ void FrmIcon::OnClose() {
   ::DestroyWindow(window_.get());
 }
 
-void FrmIcon::RunPress(int pressedId, Press press) {
+void FrmIcon::RunPress(const Operations& press) {
   if (running_) return;  // no second run from inside a yield
   running_ = true;
-  const HWND pressed = Item(pressedId), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
+  const HWND pressed = Item(press.button), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
   // A disabled control cannot keep the focus: keep the keyboard usable on
   // cmdCancel during the run and give the focus back afterwards.
   const HWND focus = ::GetFocus();
@@ -307,14 +333,17 @@ void FrmIcon::RunPress(int pressedId, Press press) {
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
   ::SetWindowTextW(status, (L"Installing TB-" + TextOf(pressed)).c_str());            // 2
   ::RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);  // 3
+  if (log_) log_->BeginPress(press.application);
+  if (log_) log_->BeginOperation(press.removalName);
   (mtbo_.*press.removal)();                                                          // 4
+  if (log_) log_->BeginOperation(press.installationName);
   (mtbo_.*press.installation)();
+  if (log_) log_->EndPress();
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), TRUE);                  // 5
   ::SetWindowTextW(status, L"");                                                      // 6
 
   running_ = false;
   if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
-  if (closeRequested_) ::DestroyWindow(window_.get());
 }
 
 }  // namespace tbo::app

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "app/options.h"
+#include "automation/run_log.h"
 #include "automation/win32/handles.h"
 #include "installers/mtbo.h"
 
@@ -12,7 +16,10 @@ namespace tbo::app {
 
 class FrmIcon {
  public:
-  FrmIcon(HINSTANCE instance, MTBO& mtbo) : instance_(instance), mtbo_(mtbo) {}
+  // With presses, the window runs them in order once it is shown, then
+  // closes itself; log (optional) hears of each press and operation.
+  FrmIcon(HINSTANCE instance, MTBO& mtbo, std::vector<Press> presses = {}, RunLog* log = nullptr)
+      : instance_(instance), mtbo_(mtbo), presses_(std::move(presses)), log_(log) {}
   FrmIcon(const FrmIcon&) = delete;
   FrmIcon& operator=(const FrmIcon&) = delete;
 
@@ -21,15 +28,21 @@ class FrmIcon {
 
  private:
   using Operation = void (MTBO::*)();
-  struct Press {
+  struct Operations {
+    int button;
+    const char16_t* application;  // for the log
     Operation removal;
+    const char16_t* removalName;
     Operation installation;
+    const char16_t* installationName;
   };
+  static const Operations& OperationsOf(Press press);
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCreate();
   void OnCommand(int id);
+  void OnUnattended();
   void OnClose();
   void OnActivate(bool active);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -38,7 +51,7 @@ class FrmIcon {
 
   void MakeFonts();
   void Layout();
-  void RunPress(int pressedId, Press press);
+  void RunPress(const Operations& press);
   HWND Item(int id) const { return ::GetDlgItem(window_.get(), id); }
   int Px(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
@@ -52,8 +65,11 @@ class FrmIcon {
   win::UniqueIcon bigIcon_;
   win::UniqueIcon smallIcon_;
   HWND lastFocus_ = nullptr;  // the control to give the focus back on activation
+  std::vector<Press> presses_;
+  RunLog* log_;
   bool running_ = false;
   bool closeRequested_ = false;
+  int exitCode_ = 0;  // 1602 when the person at the machine closed an unattended run
 };
 
 }  // namespace tbo::app

@@ -1,10 +1,19 @@
 // Program entry: the Setup window on the program's only thread.
 #include <windows.h>
 
+#include <optional>
+
 #include "app/frm_icon.h"
+#include "app/options.h"
+#include "automation/run_log.h"
+#include "automation/win32/log_file.h"
 #include "automation/win32/platform.h"
+#include "automation/win32/text.h"
+#include "resources/version.h"
 
 namespace {
+
+constexpr int kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
 
 // Loads DLLs from the system folder only, never from the current folder or
 // the one a downloaded setup program happens to sit in.
@@ -17,13 +26,54 @@ void RestrictDllSearch() {
   ::SetDllDirectoryW(L"");
 }
 
+// The arguments after the program's name, split as Windows splits them. A
+// plain start has none, and then shell32 is never loaded.
+std::vector<std::u16string> Arguments(PCWSTR afterProgram) {
+  std::vector<std::u16string> args;
+  if (!afterProgram || afterProgram[::wcsspn(afterProgram, L" \t")] == L'\0') return args;
+  using SplitFn = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+  const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const auto split = shell ? reinterpret_cast<SplitFn>(reinterpret_cast<void (*)()>(
+                                 ::GetProcAddress(shell, "CommandLineToArgvW")))
+                           : nullptr;
+  int n = 0;
+  LPWSTR* argv = split ? split(::GetCommandLineW(), &n) : nullptr;
+  for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv[i]));
+  ::LocalFree(argv);
+  return args;
+}
+
+int ShowUsage(const std::u16string& reason) {
+  const std::u16string text = reason.empty() ? tbo::app::kUsage : reason + u"\n\n" + tbo::app::kUsage;
+  ::MessageBoxW(nullptr, tbo::win::Wide(text).c_str(), L"TBO Setup",
+                MB_OK | (reason.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
+  return reason.empty() ? 0 : kInvalidParameter;
+}
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   RestrictDllSearch();
+  const tbo::app::Options options = tbo::app::ParseOptions(Arguments(afterProgram));
+  if (!options.error.empty() || options.usage) return ShowUsage(options.error);
+  std::optional<tbo::win::LogFile> logFile;
+  if (!options.logPath.empty()) {
+    logFile.emplace(options.logPath);
+    const std::u16string reason = logFile->CheckAppendable();
+    if (!reason.empty()) return ShowUsage(u"The log file " + options.logPath + u" cannot be written: " + reason);
+  }
+
   tbo::win::Win32Platform platform;
-  tbo::MTBO mtbo(platform.services());
-  tbo::app::FrmIcon form(instance, mtbo);
+  std::optional<tbo::RunLog> log;
+  std::optional<tbo::LoggedPlatform> logged;
+  if (logFile) {
+    log.emplace(*logFile, platform.events);
+    log->Write(tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
+               tbo::win::FromWide(::GetCommandLineW()));
+    logged.emplace(platform.services(), *log);
+  }
+  tbo::MTBO mtbo(logged ? logged->services() : platform.services());
+  tbo::app::FrmIcon form(instance, mtbo, options.presses, log ? &*log : nullptr);
   if (!form.Create()) return 1;
   // COM is first needed by a press; the window need not wait for it.
   tbo::win::ComApartment com;

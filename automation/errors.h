@@ -26,6 +26,7 @@ inline constexpr ErrorNumber kOverflow = ErrorFromCode(0x8002000A);
 inline constexpr ErrorNumber kBadParamCount = ErrorFromCode(0x8002000E);
 inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);
 inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);
+inline constexpr ErrorNumber kNotRunning = ErrorFromCode(0x800401E3);  // MK_E_UNAVAILABLE
 inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);
 inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);
 // The run-time errors a late-bound caller raises itself, in the 0x800A

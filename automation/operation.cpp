@@ -31,3 +31,21 @@ void Operation::RemoveFileIfPresent(std::u16string_view path) {
 }
 
 }  // namespace tbo
+
+namespace tbo {
+
+bool Runner::Run(StepRef step) {
+  if (log_) log_->StepStarted();
+  try {
+    step.call(step.step);
+    return true;
+  } catch (const AutomationError& e) {
+    pending_ = e.number();
+  } catch (const std::exception&) {
+    pending_ = kUnexpected;
+  }
+  if (log_) log_->StepFailed(pending_);
+  return false;
+}
+
+}  // namespace tbo

@@ -21,7 +21,7 @@ enum class Clear { AtEnd, LeftToCaller };
 
 class Operation : public Runner {
  public:
-  explicit Operation(const Platform& platform) : platform_(platform) {}
+  explicit Operation(const Platform& platform) : platform_(platform) { LogTo(platform.log); }
 
   const Platform& platform() const { return platform_; }
   FileSystem& files() const { return platform_.files; }

@@ -5,8 +5,10 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
+#include "automation/run_log.h"
 #include "automation/value.h"
 
 namespace tbo {
@@ -15,20 +17,15 @@ class Runner {
  public:
   ErrorNumber PendingError() const { return pending_; }
   void ClearError() { pending_ = kNoError; }
+  // Every failing step is also written there.
+  void LogTo(RunLog* log) { log_ = log; }
 
   // One step. Effects made before a failure stand; the rest of it is skipped.
   // Returns whether the step completed.
   template <class F>
   bool Step(F&& step) {
-    try {
-      std::forward<F>(step)();
-      return true;
-    } catch (const AutomationError& e) {
-      pending_ = e.number();
-    } catch (const std::exception&) {
-      pending_ = kUnexpected;
-    }
-    return false;
+    // The policy itself lives once, in Run; each step adds only a call.
+    return Run(StepRef{&step, [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }});
   }
 
   // A conditional block; a failing test enters the block as if it were true.
@@ -84,7 +81,14 @@ class Runner {
   }
 
  private:
+  struct StepRef {
+    void* step;
+    void (*call)(void*);
+  };
+  bool Run(StepRef step);
+
   ErrorNumber pending_ = kNoError;
+  RunLog* log_ = nullptr;
 };
 
 }  // namespace tbo

@@ -55,11 +55,14 @@ class EventPump {
   virtual std::chrono::milliseconds Now() = 0;
 };
 
+class RunLog;
+
 struct Platform {
   AutomationClient& automation;
   FileSystem& files;
   ProcessLauncher& processes;
   EventPump& events;
+  RunLog* log = nullptr;  // where failing steps are written, when a log was asked for
 };
 
 }  // namespace tbo

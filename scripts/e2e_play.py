@@ -8,6 +8,7 @@ screenshots into the output folder."""
 import argparse
 import json
 import os
+import shlex
 import shutil
 import stat
 import subprocess
@@ -224,23 +225,54 @@ def on_hold(prefix, out, log, hold, facts):
     return clicker
 
 
-def run_step(prefix, step, out, log, hold, facts):
-    run = prefix.driver(*driver_command(step), background=True, log=log)
+def follow(process, what, prefix, out, log, hold, facts):
+    """Waits for the process to end, acting for the person at the machine
+    when the scenario's hold is reached."""
     reached, release = prefix.store("hold.reached"), prefix.store("hold.release")
     deadline = time.monotonic() + 330
     helpers = []
-    while run.poll() is None:
+    while process.poll() is None:
         if hold and os.path.exists(reached) and not os.path.exists(release):
             helpers.append(on_hold(prefix, out, log, hold, facts))
         if time.monotonic() > deadline:
-            run.kill()
-            raise RuntimeError("the step " + step + " did not end")
+            process.kill()
+            raise RuntimeError(what + " did not end")
         time.sleep(0.05)
     for helper in filter(None, helpers):
         helper.wait(timeout=120)
     if "killedAt" in facts and "runEndAfterKill" not in facts:
         facts["runEndAfterKill"] = round(time.monotonic() - facts.pop("killedAt"), 2)
-    return run.returncode
+    return process.returncode
+
+
+def run_step(prefix, step, out, log, hold, facts):
+    run = prefix.driver(*driver_command(step), background=True, log=log)
+    return follow(run, "the step " + step, prefix, out, log, hold, facts)
+
+
+def window_shown(prefix, out, log, program, facts, boxes):
+    """Whether the Setup window shows. Until it does, or the program ends,
+    records each message box the program shows (when one may come) and
+    answers it with its default button."""
+    if not boxes:
+        return prefix.driver("wait", "30000", "read", prefix.windows(os.path.join(out, "window.json")), log=log) == 0
+    deadline = time.monotonic() + 30
+    while program.poll() is None and time.monotonic() < deadline:
+        if prefix.driver("wait", "300", "read", prefix.windows(os.path.join(out, "window.json")), log=log) == 0:
+            return True
+        box = os.path.join(out, "messagebox.json")
+        if prefix.driver("msgbox", prefix.windows(box), log=log) == 0:
+            with open(box, encoding="utf-8") as f:
+                facts["messageBoxes"].append(json.load(f))
+    return False
+
+
+def program_arguments(text):
+    """The words of a command line, quoted as Windows quotes them: double
+    quotes group, backslashes are path separators, not escapes."""
+    lexer = shlex.shlex(text, posix=True)
+    lexer.whitespace_split, lexer.escape, lexer.quotes = True, "", '"'
+    return list(lexer)
 
 
 def add_unix_usage(path, pid):
@@ -333,7 +365,11 @@ def collect_files(prefix, scenario):
                     target = os.path.relpath(os.readlink(path), prefix.drive_c)
                     listing.append({"path": win, "link": "C:\\" + target.replace("/", "\\")})
                     continue
-                listing.append({"path": win, "attributes": attributes_of(path), "size": os.path.getsize(path)})
+                entry = {"path": win, "attributes": attributes_of(path), "size": os.path.getsize(path)}
+                if name.lower().endswith((".log", ".txt")) and entry["size"] <= 64 * 1024:
+                    with open(path, encoding="utf-8", errors="replace", newline="") as f:
+                        entry["content"] = f.read()
+                listing.append(entry)
     return listing
 
 
@@ -405,6 +441,8 @@ def main():
     parser.add_argument("--press", default="",
                         help="comma-separated steps: word, excel, powerpoint, key:KEY, click:CONTROL")
     parser.add_argument("--out", required=True)
+    parser.add_argument("--args", default=None,
+                        help="the program's command line; a program that ends by itself ends the play")
     parser.add_argument("--arch", choices=sorted(PROGRAM_TREES), default="x64",
                         help="which TBO_Setup.exe to play: the 64-bit or the 32-bit one")
     parser.add_argument("--interactive", action="store_true",
@@ -427,24 +465,30 @@ def main():
 
     prefix = Prefix(os.environ["WINEPREFIX"], os.environ["TBO_BUILD"], options.arch)
     status = 0
-    facts = {"presses": []}
+    facts = {"presses": [], "messageBoxes": []}
     with open(os.path.join(out, "wine.log"), "w") as log:
         lay_out(prefix, scenario)
         set_up_office(prefix, scenario)
         holder = lock_files(prefix, scenario, log)
-        program = prefix.wine(prefix.program, background=True, log=log)
+        arguments = [] if options.args is None else program_arguments(options.args)
+        program = prefix.wine(prefix.program, *arguments, background=True, log=log)
         gone = None
         if scenario.get("hold", {}).get("close") or scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.
             gone = prefix.driver("watchgone", background=True, log=log)
         if options.interactive:
             program.wait()
-        elif prefix.driver("wait", "30000", "read", prefix.windows(os.path.join(out, "window.json")), log=log) != 0:
-            print("e2e: the Setup window did not appear", file=sys.stderr)
-            status = 1
+        elif not window_shown(prefix, out, log, program, facts, boxes=options.args is not None):
+            if program.poll() is None:
+                print("e2e: the Setup window did not appear", file=sys.stderr)
+                status = 1
         else:
             screenshot(os.path.join(out, "window.png"))
-            status = play_steps(prefix, scenario, steps, out, log, program, facts)
+            if options.args is not None and not steps:
+                # An unattended run: the program presses, closes and ends by itself.
+                follow(program, "the unattended run", prefix, out, log, scenario.get("hold"), facts)
+            else:
+                status = play_steps(prefix, scenario, steps, out, log, program, facts)
         try:
             program.wait(timeout=60)  # already over when interactive
             facts["exitCode"] = program.returncode

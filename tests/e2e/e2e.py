@@ -8,6 +8,7 @@ Prints one line per case and a closing "N passed, N failed" line."""
 import concurrent.futures
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -121,6 +122,17 @@ def judge(o, expect, problems):
         eq("window gone after the run's last call", bool(gone) and gone[0] > last_call_index(o), True)
     elif ending == "exited":
         eq("window gone", o.json("final.json"), None)
+    elif ending == "never shown":
+        eq("window shown", o.json("window.json") is not None, False)
+    for i, (title, start) in enumerate(expect.get("messageBoxes", [])):
+        boxes = o.harness.get("messageBoxes", [])
+        eq("message box %d" % (i + 1), [(b["title"], b["text"][:len(start)]) for b in boxes[i:i + 1]], [(title, start)])
+    if "messageBoxes" in expect:
+        eq("message boxes", len(o.harness.get("messageBoxes", [])), len(expect["messageBoxes"]))
+    for path, patterns in expect.get("log", {}).items():
+        lines = o.files.get(path.lower(), {}).get("content", "").splitlines()
+        for pattern in patterns:
+            eq("a line of %s matching %r" % (path, pattern), any(re.search(pattern, l) for l in lines), True)
     if "held" in expect:
         # Read while the call hangs (after the close, when one was sent).
         held = o.json("held.json")
@@ -167,8 +179,11 @@ def play(row, workdir):
     env = dict(os.environ, TBO_E2E_NO_BUILD="1")
     env.pop("DISPLAY", None)
     started = time.monotonic()
-    status = subprocess.run(["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(steps),
-                             "--out", out, "--arch", arch], env=env, stdin=subprocess.DEVNULL,
+    command = ["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(steps), "--out", out,
+               "--arch", arch]
+    if "args" in scenario:
+        command += ["--args", scenario["args"]]
+    status = subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
     problems = [] if status == 0 else ["the play failed with exit status %d" % status]
     try:
@@ -187,10 +202,11 @@ def rows():
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import faults  # noqa: E402  (the tables import this module)
     import installers  # noqa: E402
+    import unattended  # noqa: E402
     import window  # noqa: E402
     # The longest first, so that the two workers finish together.
     full_presses = [r for r in installers.ROWS if r[0] in ("word_full", "excel_full", "powerpoint_full")]
-    return faults.SLOW + installers.ROWS + window.ROWS + on_x86(full_presses + window.ROWS) + faults.ROWS
+    return faults.SLOW + installers.ROWS + window.ROWS + on_x86(full_presses + window.ROWS) + faults.ROWS + unattended.ROWS
 
 
 def main():

@@ -1,0 +1,71 @@
+#include "automation/win32/log_file.h"
+
+#include <windows.h>
+
+#include "automation/run_log.h"
+#include "automation/win32/handles.h"
+#include "automation/win32/text.h"
+
+namespace tbo::win {
+namespace {
+
+UniqueFile OpenForAppending(const std::u16string& path) {
+  return UniqueFile(::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::string Utf8(std::u16string_view s) {
+  const std::wstring w = Wide(s);
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::u16string LogFile::CheckAppendable() const {
+  if (OpenForAppending(path_)) return u"";
+  const DWORD error = ::GetLastError();
+  const std::u16string text = SystemText(ErrorFromWin32(error));
+  return text.empty() ? u"error " + RunLog::Hex(ErrorFromWin32(error)) : text;
+}
+
+void LogFile::Append(std::u16string_view line) {
+  const UniqueFile file = OpenForAppending(path_);
+  if (!file) return;  // a log that went away must not stop the run
+  const std::string bytes = Utf8(line) + "\r\n";
+  DWORD written = 0;
+  ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::u16string SystemText(ErrorNumber error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", n);
+  ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return FromWide(text);
+}
+
+std::u16string LocalTimestamp() {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  // By hand: the C library's formatted printing would double the program's size.
+  std::u16string out;
+  const auto digits = [&](unsigned n, int width, char16_t after) {
+    for (int i = width - 1; i >= 0; --i) {
+      unsigned d = n;
+      for (int k = 0; k < i; ++k) d /= 10;
+      out += static_cast<char16_t>(u'0' + d % 10);
+    }
+    if (after) out += after;
+  };
+  digits(t.wYear, 4, u'-'), digits(t.wMonth, 2, u'-'), digits(t.wDay, 2, u' ');
+  digits(t.wHour, 2, u':'), digits(t.wMinute, 2, u':'), digits(t.wSecond, 2, 0);
+  return out;
+}
+
+}  // namespace tbo::win
