@@ -6,7 +6,7 @@ TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick)
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev)
 
 # Installs only what is missing, so a second run costs nothing.
 tbo_install() {
