@@ -94,45 +94,44 @@ bool Args::ValueBool() const { return Converted(value_, VT_BOOL).get()->boolVal 
 long Args::ValueLong() const { return Converted(value_, VT_I4).get()->lVal; }
 
 Json Args::Positional() const {
-  Json out = Json::MakeArray();
-  for (const VARIANT* v : positional_) out.Push(ArgJson(*v));
+  Json out = Json::array();
+  for (const VARIANT* v : positional_) out.push_back(ArgJson(*v));
   return out;
 }
 
 Json Args::Named() const {
-  Json out = Json::MakeObject();
-  for (const auto& [name, v] : named_) out.Set(Utf8(name), ArgJson(*v));
-  if (value_) out.Set("DISPID_PROPERTYPUT", ArgJson(*value_));
+  Json out = Json::object();
+  for (const auto& [name, v] : named_) out[Utf8(name)] = ArgJson(*v);
+  if (value_) out["DISPID_PROPERTYPUT"] = ArgJson(*value_);
   return out;
 }
 
 Json ArgJson(const VARIANT& arg) {
   const VARIANT& v = (arg.vt == (VT_BYREF | VT_VARIANT)) ? *arg.pvarVal : arg;
-  Json out = Json::MakeObject();
   std::string vt = VtName(v.vt);
   if (v.vt & VT_BYREF) vt = "BYREF|" + vt;
   if (v.vt & VT_ARRAY) vt = "ARRAY|" + vt;
-  out.Set("vt", vt);
+  Json out = {{"vt", vt}};
   VARIANT plain;
   ::VariantInit(&plain);
   if (FAILED(::VariantCopyInd(&plain, const_cast<VARIANT*>(&v)))) return out;
   switch (plain.vt) {
     case VT_EMPTY:
-    case VT_NULL: out.Set("value", Json()); break;
-    case VT_BOOL: out.Set("value", plain.boolVal ? -1 : 0); break;
-    case VT_I2: out.Set("value", static_cast<int>(plain.iVal)); break;
-    case VT_I4: out.Set("value", static_cast<std::int64_t>(plain.lVal)); break;
-    case VT_ERROR: out.Set("value", Hex(plain.scode)); break;
+    case VT_NULL: out["value"] = nullptr; break;
+    case VT_BOOL: out["value"] = plain.boolVal ? -1 : 0; break;
+    case VT_I2: out["value"] = plain.iVal; break;
+    case VT_I4: out["value"] = plain.lVal; break;
+    case VT_ERROR: out["value"] = Hex(plain.scode); break;
     case VT_BSTR:
-      out.Set("value", Utf8(plain.bstrVal ? std::wstring_view(plain.bstrVal, ::SysStringLen(plain.bstrVal))
-                                          : std::wstring_view()));
+      out["value"] = Utf8(plain.bstrVal ? std::wstring_view(plain.bstrVal, ::SysStringLen(plain.bstrVal))
+                                        : std::wstring_view());
       break;
     case VT_DISPATCH:
-    case VT_UNKNOWN: out.Set("value", plain.punkVal ? Json("object") : Json()); break;
+    case VT_UNKNOWN: out["value"] = plain.punkVal ? Json("object") : Json(); break;
     default: {
       win::Variant text;
       if (SUCCEEDED(::VariantChangeType(text.get(), &plain, 0, VT_BSTR))) {
-        out.Set("value", Utf8(text.get()->bstrVal));
+        out["value"] = Utf8(text.get()->bstrVal);
       }
     }
   }
@@ -265,13 +264,9 @@ HRESULT DispatchBase::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 }
 
 HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  Json list = Json::MakeArray();
-  for (UINT i = 0; i < count; ++i) list.Push(Utf8(names[i]));
-  Json line = Json::MakeObject();
-  line.Set("event", "names");
-  line.Set("class", ClassName());
-  line.Set("names", std::move(list));
-  Journal(Server::Current().app(), std::move(line));
+  Json list = Json::array();
+  for (UINT i = 0; i < count; ++i) list.push_back(Utf8(names[i]));
+  Journal(Server::Current().app(), {{"event", "names"}, {"class", ClassName()}, {"names", std::move(list)}});
 
   std::fill(ids, ids + count, DISPID_UNKNOWN);
   const auto& members = Members();
@@ -335,15 +330,13 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
     if (result) ::VariantClear(result);
   }
   if (FAILED(hr) && !reported) reported = hr;
-  Json line = Json::MakeObject();
-  line.Set("event", "call");
-  line.Set("class", ClassName());
-  line.Set("member", Utf8(name));
-  line.Set("flags", static_cast<int>(flags));
-  line.Set("args", args.Positional());
-  line.Set("named", args.Named());
-  line.Set("error", Hex(reported));
-  Journal(Server::Current().app(), std::move(line));
+  Journal(Server::Current().app(), {{"event", "call"},
+                                    {"class", ClassName()},
+                                    {"member", Utf8(name)},
+                                    {"flags", flags},
+                                    {"args", args.Positional()},
+                                    {"named", args.Named()},
+                                    {"error", Hex(reported)}});
   if (SUCCEEDED(hr)) Server::Current().Save();
   Server::Current().AfterCall();
   return hr;

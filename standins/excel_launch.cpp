@@ -7,12 +7,9 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace tbo::standin;
-  Json line = Json::MakeObject();
-  line.Set("event", "launch");
-  line.Set("commandLine", Utf8(::GetCommandLineW()));
   wchar_t image[32768] = {};
   ::GetModuleFileNameW(nullptr, image, 32768);
-  line.Set("image", Utf8(image));
-  Journal("excel.exe", std::move(line));
+  Journal("excel.exe",
+          {{"event", "launch"}, {"commandLine", Utf8(::GetCommandLineW())}, {"image", Utf8(image)}});
   return 0;
 }

@@ -20,11 +20,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (path.size() >= 260 && path.rfind(L"\\\\?\\", 0) != 0) path = L"\\\\?\\" + path;
     const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Json line = Json::MakeObject();
-    line.Set("event", "lock");
-    line.Set("path", Utf8(argv[i]));
-    line.Set("error", Hex(h == INVALID_HANDLE_VALUE ? static_cast<long>(::GetLastError()) : 0));
-    Journal("holder", std::move(line));
+    const long error = h == INVALID_HANDLE_VALUE ? static_cast<long>(::GetLastError()) : 0;
+    Journal("holder", {{"event", "lock"}, {"path", Utf8(argv[i])}, {"error", Hex(error)}});
     if (h != INVALID_HANDLE_VALUE) held.push_back(h);
   }
   ::LocalFree(argv);

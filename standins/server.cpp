@@ -14,29 +14,29 @@ namespace {
 
 Server* current = nullptr;
 
-Json ControlToJson(const ControlData& c) {
-  Json j = Json::MakeObject();
-  j.Set("type", static_cast<std::int64_t>(c.type));
-  j.Set("caption", Utf8(c.caption));
-  j.Set("onAction", Utf8(c.onAction));
-  j.Set("faceId", static_cast<std::int64_t>(c.faceId));
-  j.Set("shortcutText", Utf8(c.shortcutText));
-  j.Set("beginGroup", c.beginGroup);
-  Json children = Json::MakeArray();
-  for (const auto& child : c.controls) children.Push(ControlToJson(*child));
-  j.Set("controls", std::move(children));
-  return j;
+Json ControlsToJson(const std::vector<std::shared_ptr<ControlData>>& controls) {
+  Json list = Json::array();
+  for (const auto& c : controls) {
+    list.push_back({{"type", c->type},
+                    {"caption", Utf8(c->caption)},
+                    {"onAction", Utf8(c->onAction)},
+                    {"faceId", c->faceId},
+                    {"shortcutText", Utf8(c->shortcutText)},
+                    {"beginGroup", c->beginGroup},
+                    {"controls", ControlsToJson(c->controls)}});
+  }
+  return list;
 }
 
 std::shared_ptr<ControlData> ControlFromJson(const Json& j) {
   auto c = std::make_shared<ControlData>();
-  c->type = static_cast<long>(j.Get("type").Int(1));
-  c->caption = FromUtf8(j.Get("caption").Str());
-  c->onAction = FromUtf8(j.Get("onAction").Str());
-  c->faceId = static_cast<long>(j.Get("faceId").Int(0));
-  c->shortcutText = FromUtf8(j.Get("shortcutText").Str());
-  c->beginGroup = j.Get("beginGroup").Bool();
-  for (const Json& child : j.Get("controls").Items()) c->controls.push_back(ControlFromJson(child));
+  c->type = static_cast<long>(Int(Get(j, "type"), 1));
+  c->caption = FromUtf8(Str(Get(j, "caption")));
+  c->onAction = FromUtf8(Str(Get(j, "onAction")));
+  c->faceId = static_cast<long>(Int(Get(j, "faceId")));
+  c->shortcutText = FromUtf8(Str(Get(j, "shortcutText")));
+  c->beginGroup = Bool(Get(j, "beginGroup"));
+  for (const Json& child : Items(Get(j, "controls"))) c->controls.push_back(ControlFromJson(child));
   return c;
 }
 
@@ -52,9 +52,9 @@ bool RemoveFrom(std::vector<std::shared_ptr<ControlData>>& list, const ControlDa
 }
 
 bool Matches(const Json& entry, std::string_view app, const char* cls, std::wstring_view member) {
-  if (entry.Get("app").Str() != app) return false;
-  if (!SameText(FromUtf8(entry.Get("member").Str()), member)) return false;
-  return !entry.Has("class") || entry.Get("class").Str() == cls;
+  if (Str(Get(entry, "app")) != app) return false;
+  if (!SameText(FromUtf8(Str(Get(entry, "member"))), member)) return false;
+  return !entry.contains("class") || Str(Get(entry, "class")) == cls;
 }
 
 }  // namespace
@@ -74,8 +74,8 @@ std::wstring WithoutAccelerator(std::wstring_view caption) {
 }
 
 HRESULT ParseError(const Json& error) {
-  if (error.IsNumber()) return static_cast<HRESULT>(error.Int());
-  const std::string text = error.Str("0x80004005");
+  if (error.is_number()) return static_cast<HRESULT>(Int(error));
+  const std::string text = Str(error, "0x80004005");
   return static_cast<HRESULT>(std::strtoul(text.c_str(), nullptr, 0));
 }
 
@@ -98,84 +98,72 @@ Server& Server::Current() { return *current; }
 std::wstring Server::StateFile() const { return StorePath(FromUtf8(app_) + L".json"); }
 
 Json Server::ToJson() const {
-  Json j = Json::MakeObject();
-  j.Set("installed", true);
-  j.Set("visible", visible);
+  Json j = {{"installed", true}, {"visible", visible}};
   if (app_ == "word") {
-    Json t = Json::MakeArray(), d = Json::MakeArray();
-    for (const auto& s : templates) t.Push(Utf8(s));
-    for (const auto& s : documents) d.Push(Utf8(s));
-    j.Set("templates", std::move(t));
-    j.Set("documents", std::move(d));
+    Json t = Json::array(), d = Json::array();
+    for (const auto& s : templates) t.push_back(Utf8(s));
+    for (const auto& s : documents) d.push_back(Utf8(s));
+    j["templates"] = std::move(t);
+    j["documents"] = std::move(d);
   } else if (app_ == "excel") {
-    j.Set("startupPath", Utf8(startupPath));
-    j.Set("path", Utf8(path));
-    Json list = Json::MakeArray();
+    j["startupPath"] = Utf8(startupPath);
+    j["path"] = Utf8(path);
+    Json list = Json::array();
     for (const auto& a : addins) {
-      Json item = Json::MakeObject();
-      item.Set("name", Utf8(a->name));
-      item.Set("fullName", Utf8(a->fullName));
-      item.Set("installed", a->installed);
-      list.Push(std::move(item));
+      list.push_back({{"name", Utf8(a->name)}, {"fullName", Utf8(a->fullName)}, {"installed", a->installed}});
     }
-    j.Set("addins", std::move(list));
-    j.Set("installedStaysTrue", static_cast<std::int64_t>(installedStaysTrue));
+    j["addins"] = std::move(list);
+    j["installedStaysTrue"] = installedStaysTrue;
   } else {
-    Json list = Json::MakeArray();
+    Json list = Json::array();
     for (const auto& a : addins) {
-      Json item = Json::MakeObject();
-      item.Set("fullName", Utf8(a->fullName));
-      item.Set("loaded", a->loaded);
-      item.Set("registered", a->registered);
-      item.Set("autoload", a->autoload);
-      list.Push(std::move(item));
+      list.push_back({{"fullName", Utf8(a->fullName)},
+                      {"loaded", a->loaded},
+                      {"registered", a->registered},
+                      {"autoload", a->autoload}});
     }
-    j.Set("addins", std::move(list));
-    Json barList = Json::MakeArray();
+    j["addins"] = std::move(list);
+    Json barList = Json::array();
     for (const auto& b : bars) {
-      Json bar = Json::MakeObject();
-      bar.Set("name", Utf8(b->name));
-      bar.Set("menuBar", b->menuBar);
-      bar.Set("visible", b->visible);
-      Json controls = Json::MakeArray();
-      for (const auto& c : b->controls) controls.Push(ControlToJson(*c));
-      bar.Set("controls", std::move(controls));
-      barList.Push(std::move(bar));
+      barList.push_back({{"name", Utf8(b->name)},
+                         {"menuBar", b->menuBar},
+                         {"visible", b->visible},
+                         {"controls", ControlsToJson(b->controls)}});
     }
-    j.Set("commandBars", std::move(barList));
+    j["commandBars"] = std::move(barList);
   }
   return j;
 }
 
 void Server::FromJson(const Json& j) {
-  if (!j.IsObject()) return;
-  for (const Json& s : j.Get("templates").Items()) templates.push_back(FromUtf8(s.Str()));
-  if (j.Has("startupPath")) startupPath = FromUtf8(j.Get("startupPath").Str());
-  if (j.Has("path")) path = FromUtf8(j.Get("path").Str());
-  installedStaysTrue = static_cast<long>(j.Get("installedStaysTrue").Int(0));
-  for (const Json& a : j.Get("addins").Items()) {
+  if (!j.is_object()) return;
+  for (const Json& s : Items(Get(j, "templates"))) templates.push_back(FromUtf8(Str(s)));
+  if (j.contains("startupPath")) startupPath = FromUtf8(Str(Get(j, "startupPath")));
+  if (j.contains("path")) path = FromUtf8(Str(Get(j, "path")));
+  installedStaysTrue = static_cast<long>(Int(Get(j, "installedStaysTrue")));
+  for (const Json& a : Items(Get(j, "addins"))) {
     auto add = std::make_shared<AddInData>();
-    add->fullName = FromUtf8(a.Get("fullName").Str());
-    add->name = FromUtf8(a.Get("name").Str());
+    add->fullName = FromUtf8(Str(Get(a, "fullName")));
+    add->name = FromUtf8(Str(Get(a, "name")));
     if (add->name.empty()) {
       // Office lists an add-in under its file name without the extension.
       std::wstring base = add->fullName.substr(add->fullName.find_last_of(L"\\/") + 1);
       add->name = base.substr(0, base.find_last_of(L'.'));
     }
-    add->installed = a.Get("installed").Bool();
-    add->loaded = a.Get("loaded").Bool();
-    add->registered = a.Get("registered").Bool();
-    add->autoload = a.Get("autoload").Bool();
+    add->installed = Bool(Get(a, "installed"));
+    add->loaded = Bool(Get(a, "loaded"));
+    add->registered = Bool(Get(a, "registered"));
+    add->autoload = Bool(Get(a, "autoload"));
     addins.push_back(std::move(add));
   }
-  if (j.Has("commandBars")) {
+  if (j.contains("commandBars")) {
     bars.clear();
-    for (const Json& b : j.Get("commandBars").Items()) {
+    for (const Json& b : Items(Get(j, "commandBars"))) {
       auto bar = std::make_shared<BarData>();
-      bar->name = FromUtf8(b.Get("name").Str());
-      bar->menuBar = b.Get("menuBar").Bool();
-      bar->visible = b.Get("visible").Bool();
-      for (const Json& c : b.Get("controls").Items()) bar->controls.push_back(ControlFromJson(c));
+      bar->name = FromUtf8(Str(Get(b, "name")));
+      bar->menuBar = Bool(Get(b, "menuBar"));
+      bar->visible = Bool(Get(b, "visible"));
+      for (const Json& c : Items(Get(b, "controls"))) bar->controls.push_back(ControlFromJson(c));
       bars.push_back(std::move(bar));
     }
   }
@@ -192,14 +180,14 @@ void Server::UpdatePids(bool add) {
   Json j = ToJson();
   const Json old = ReadJsonFile(StateFile());
   const std::int64_t self = ::GetCurrentProcessId();
-  Json pids = Json::MakeArray();
-  for (const Json& p : old.Get("pids").Items()) {
-    if (p.Int() != self) pids.Push(p);
+  Json pids = Json::array();
+  for (const Json& p : Items(Get(old, "pids"))) {
+    if (Int(p) != self) pids.push_back(p);
   }
-  if (add) pids.Push(self);
-  j.Set("running", !pids.Items().empty());
-  j.Set("pids", std::move(pids));
-  WriteFileText(StateFile(), j.Dump());
+  if (add) pids.push_back(self);
+  j["running"] = !pids.empty();
+  j["pids"] = std::move(pids);
+  WriteFileText(StateFile(), j.dump());
 }
 
 void Server::Save() {
@@ -212,10 +200,7 @@ void Server::Started() {
     StoreLock lock;
     UpdatePids(true);
   }
-  Json line = Json::MakeObject();
-  line.Set("event", "start");
-  line.Set("commandLine", Utf8(::GetCommandLineW()));
-  Journal(app_, std::move(line));
+  Journal(app_, {{"event", "start"}, {"commandLine", Utf8(::GetCommandLineW())}});
 }
 
 void Server::Stopped() {
@@ -223,16 +208,11 @@ void Server::Stopped() {
     StoreLock lock;
     UpdatePids(false);
   }
-  Json line = Json::MakeObject();
-  line.Set("event", "exit");
-  Journal(app_, std::move(line));
+  Journal(app_, {{"event", "exit"}});
 }
 
 void Die(std::string_view app, const char* when) {
-  Json line = Json::MakeObject();
-  line.Set("event", "die");
-  line.Set("when", when);
-  Journal(app, std::move(line));
+  Journal(app, {{"event", "die"}, {"when", when}});
   ::TerminateProcess(::GetCurrentProcess(), 9);
   for (;;) ::Sleep(INFINITE);
 }
@@ -245,50 +225,50 @@ void Server::BeforeCall(const char* cls, std::wstring_view member) {
     Json control = ReadJsonFile(StorePath(L"control.json"));
     // "dies": the process ends during its calls-th matching call, or right
     // after answering it.
-    Json dies = control.Get("dies");
-    for (Json& d : dies.MutableItems()) {
-      if (d.Get("app").Str() != app_ || d.Get("done").Bool()) continue;
-      if (d.Has("member") && !Matches(d, app_, cls, member)) continue;
-      if (!d.Has("member") && d.Has("class") && d.Get("class").Str() != cls) continue;
-      const std::int64_t left = d.Get("calls").Int(1) - 1;
-      d.Set("calls", left);
+    Json dies = Items(Get(control, "dies"));
+    for (Json& d : dies) {
+      if (Str(Get(d, "app")) != app_ || Bool(Get(d, "done"))) continue;
+      if (d.contains("member") && !Matches(d, app_, cls, member)) continue;
+      if (!d.contains("member") && d.contains("class") && Str(Get(d, "class")) != cls) continue;
+      const std::int64_t left = Int(Get(d, "calls"), 1) - 1;
+      d["calls"] = left;
       if (left <= 0) {
-        d.Set("done", true);
-        die = d.Get("when").Str() == "after" ? "after" : "during";
+        d["done"] = true;
+        die = Str(Get(d, "when")) == "after" ? "after" : "during";
       }
-      control.Set("dies", dies);
-      WriteFileText(StorePath(L"control.json"), control.Dump());
+      control["dies"] = dies;
+      WriteFileText(StorePath(L"control.json"), control.dump());
       break;
     }
-    Json faults = control.Get("faults");
-    for (Json& f : faults.MutableItems()) {
+    Json faults = Items(Get(control, "faults"));
+    for (Json& f : faults) {
       if (!Matches(f, app_, cls, member)) continue;
       // "after": that many matching calls go through first.
-      if (const std::int64_t after = f.Get("after").Int(0); after > 0) {
-        f.Set("after", after - 1);
-        control.Set("faults", faults);
-        WriteFileText(StorePath(L"control.json"), control.Dump());
+      if (const std::int64_t after = Int(Get(f, "after")); after > 0) {
+        f["after"] = after - 1;
+        control["faults"] = faults;
+        WriteFileText(StorePath(L"control.json"), control.dump());
         continue;
       }
       // A fault without a count fails every time.
-      const std::int64_t times = f.Get("times").Int(-1);
+      const std::int64_t times = Int(Get(f, "times"), -1);
       if (times == 0) continue;
       if (times > 0) {
-        f.Set("times", times - 1);
-        control.Set("faults", faults);
-        WriteFileText(StorePath(L"control.json"), control.Dump());
+        f["times"] = times - 1;
+        control["faults"] = faults;
+        WriteFileText(StorePath(L"control.json"), control.dump());
       }
-      Raise(ParseError(f.Get("error")));
+      Raise(ParseError(Get(f, "error")));
     }
     if (die && std::string_view(die) == "during") {
       Die(app_, die);
     }
     dieAfterCall_ = die != nullptr;
-    Json held = control.Get("hold");
-    if (held.IsObject() && !held.Get("done").Bool() && Matches(held, app_, cls, member)) {
-      held.Set("done", true);
-      control.Set("hold", held);
-      WriteFileText(StorePath(L"control.json"), control.Dump());
+    Json held = Get(control, "hold");
+    if (held.is_object() && !Bool(Get(held, "done")) && Matches(held, app_, cls, member)) {
+      held["done"] = true;
+      control["hold"] = held;
+      WriteFileText(StorePath(L"control.json"), control.dump());
       hold = true;
     }
   }
@@ -308,12 +288,12 @@ void Server::AfterCall() {
 bool Server::RejectBusy() {
   StoreLock lock;
   Json control = ReadJsonFile(StorePath(L"control.json"));
-  Json busy = control.Get("busy");
-  for (Json& b : busy.MutableItems()) {
-    if (b.Get("app").Str() != app_ || b.Get("calls").Int() <= 0) continue;
-    b.Set("calls", b.Get("calls").Int() - 1);
-    control.Set("busy", busy);
-    WriteFileText(StorePath(L"control.json"), control.Dump());
+  Json busy = Items(Get(control, "busy"));
+  for (Json& b : busy) {
+    if (Str(Get(b, "app")) != app_ || Int(Get(b, "calls")) <= 0) continue;
+    b["calls"] = Int(Get(b, "calls")) - 1;
+    control["busy"] = busy;
+    WriteFileText(StorePath(L"control.json"), control.dump());
     return true;
   }
   return false;

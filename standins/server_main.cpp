@@ -90,10 +90,8 @@ class BusyFilter final : public ProcessLifetime<IMessageFilter, IID_IMessageFilt
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     const bool dispatchCall = !info || info->iid == IID_IDispatch;
     if (dispatchCall && Server::Current().RejectBusy()) {
-      Json line = Json::MakeObject();
-      line.Set("event", "busy");
-      line.Set("method", info ? static_cast<int>(info->wMethod) : -1);
-      Journal(Server::Current().app(), std::move(line));
+      const int method = info ? static_cast<int>(info->wMethod) : -1;
+      Journal(Server::Current().app(), {{"event", "busy"}, {"method", method}});
       return SERVERCALL_REJECTED;
     }
     return SERVERCALL_ISHANDLED;

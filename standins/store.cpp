@@ -1,7 +1,6 @@
 #include "standins/store.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 namespace tbo::standin {
 
@@ -75,18 +74,16 @@ Json ReadJsonFile(const std::wstring& path) {
   const std::string text = ReadFileText(path);
   if (text.empty()) return {};
   try {
-    return Json::Parse(text);
-  } catch (const std::runtime_error&) {
+    return Json::parse(text);
+  } catch (const Json::parse_error&) {
     return {};
   }
 }
 
-void Journal(std::string_view app, Json event) {
-  Json line = Json::MakeObject();
-  line.Set("app", app);
-  line.Set("pid", static_cast<std::int64_t>(::GetCurrentProcessId()));
-  for (auto& [k, v] : event.Members()) line.Set(k, v);
-  const std::string text = line.Dump() + "\n";
+void Journal(std::string_view app, const Json& event) {
+  Json line = {{"app", app}, {"pid", ::GetCurrentProcessId()}};
+  line.update(event);
+  const std::string text = line.dump() + "\n";
   StoreLock lock;
   win::UniqueHandle file(::CreateFileW(StorePath(L"journal.jsonl").c_str(), FILE_APPEND_DATA,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

@@ -43,7 +43,7 @@ std::string ReadFileText(const std::wstring& path);
 bool WriteFileText(const std::wstring& path, std::string_view text);
 Json ReadJsonFile(const std::wstring& path);  // null when missing or malformed
 
-// Appends one event line; pid is added after app.
-void Journal(std::string_view app, Json event);
+// Appends one event line, compact; pid is added after app.
+void Journal(std::string_view app, const Json& event);
 
 }  // namespace tbo::standin

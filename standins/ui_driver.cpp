@@ -87,12 +87,7 @@ std::wstring ClassOf(HWND h) {
 }
 
 Json RectJson(const RECT& r) {
-  Json j = Json::MakeObject();
-  j.Set("left", static_cast<int>(r.left));
-  j.Set("top", static_cast<int>(r.top));
-  j.Set("right", static_cast<int>(r.right));
-  j.Set("bottom", static_cast<int>(r.bottom));
-  return j;
+  return {{"left", r.left}, {"top", r.top}, {"right", r.right}, {"bottom", r.bottom}};
 }
 
 HWND FocusOf(HWND top) {
@@ -114,39 +109,33 @@ std::vector<HWND> Children(HWND top) {
 }
 
 Json ReadWindow(HWND top) {
-  Json j = Json::MakeObject();
-  j.Set("title", Utf8(TextOf(top)));
-  j.Set("class", Utf8(ClassOf(top)));
-  j.Set("visible", ::IsWindowVisible(top) != FALSE);
   RECT client{}, screen{};
   ::GetClientRect(top, &client);
   ::GetWindowRect(top, &screen);
-  Json size = Json::MakeObject();
-  size.Set("width", static_cast<int>(client.right));
-  size.Set("height", static_cast<int>(client.bottom));
-  j.Set("client", std::move(size));
-  j.Set("screenRect", RectJson(screen));
+  Json j = {{"title", Utf8(TextOf(top))},
+            {"class", Utf8(ClassOf(top))},
+            {"visible", ::IsWindowVisible(top) != FALSE},
+            {"client", {{"width", client.right}, {"height", client.bottom}}},
+            {"screenRect", RectJson(screen)}};
   const HWND focus = FocusOf(top);
-  Json controls = Json::MakeArray();
+  Json controls = Json::array();
   for (HWND h : Children(top)) {
     if (::GetParent(h) != top) continue;
     RECT r{};
     ::GetWindowRect(h, &r);
     ::MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
     const int id = ::GetDlgCtrlID(h);
-    Json c = Json::MakeObject();
-    c.Set("name", Utf8(NameOf(id)));
-    c.Set("id", id);
-    c.Set("class", Utf8(ClassOf(h)));
-    c.Set("caption", Utf8(TextOf(h)));
-    c.Set("rect", RectJson(r));
-    c.Set("enabled", ::IsWindowEnabled(h) != FALSE);
-    c.Set("visible", ::IsWindowVisible(h) != FALSE);
-    c.Set("focus", h == focus);
-    controls.Push(std::move(c));
+    controls.push_back({{"name", Utf8(NameOf(id))},
+                        {"id", id},
+                        {"class", Utf8(ClassOf(h))},
+                        {"caption", Utf8(TextOf(h))},
+                        {"rect", RectJson(r)},
+                        {"enabled", ::IsWindowEnabled(h) != FALSE},
+                        {"visible", ::IsWindowVisible(h) != FALSE},
+                        {"focus", h == focus}});
   }
-  j.Set("controls", std::move(controls));
-  j.Set("focus", focus ? Utf8(NameOf(::GetDlgCtrlID(focus))) : Json());
+  j["controls"] = std::move(controls);
+  j["focus"] = focus ? Json(Utf8(NameOf(::GetDlgCtrlID(focus)))) : Json();
   return j;
 }
 
@@ -206,7 +195,7 @@ int Wait(ULONGLONG limitMs) {
 }
 
 int Read(HWND top, const std::wstring& file) {
-  const std::string text = ReadWindow(top).Dump() + "\n";
+  const std::string text = ReadWindow(top).dump() + "\n";
   if (file == L"-") {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
@@ -298,10 +287,7 @@ int Close(HWND top) {
 int SendClose(HWND top) {
   DWORD_PTR ignored = 0;
   const bool handled = ::SendMessageTimeoutW(top, WM_CLOSE, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
-  Json line = Json::MakeObject();
-  line.Set("event", "close");
-  line.Set("sent", true);
-  tbo::standin::Journal("driver", std::move(line));
+  tbo::standin::Journal("driver", {{"event", "close"}, {"sent", true}});
   return handled ? 0 : 4;
 }
 
@@ -309,16 +295,13 @@ int WatchGone() {
   if (Wait(30000) != 0) return 1;
   const HWND top = FindSetup();
   while (::IsWindow(top)) ::Sleep(2);
-  Json line = Json::MakeObject();
-  line.Set("event", "windowGone");
-  tbo::standin::Journal("driver", std::move(line));
+  tbo::standin::Journal("driver", {{"event", "windowGone"}});
   return 0;
 }
 
 int PostClose(HWND top, const std::wstring& pattern) {
   ::PostMessageW(top, WM_CLOSE, 0, 0);
-  Json line = Json::MakeObject();
-  line.Set("event", "close");
+  Json line = {{"event", "close"}};
   if (!pattern.empty()) {
     int count = 0;
     WIN32_FIND_DATAW data;
@@ -327,10 +310,10 @@ int PostClose(HWND top, const std::wstring& pattern) {
       do ++count; while (::FindNextFileW(h, &data));
       ::FindClose(h);
     }
-    line.Set("pattern", Utf8(pattern));
-    line.Set("matching", count);
+    line["pattern"] = Utf8(pattern);
+    line["matching"] = count;
   }
-  tbo::standin::Journal("driver", std::move(line));
+  tbo::standin::Journal("driver", line);
   return 0;
 }
 
@@ -339,20 +322,19 @@ int Usage(HWND top, const std::wstring& file) {
   ::GetWindowThreadProcessId(top, &pid);
   const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (!process) return 5;
-  Json j = Json::MakeObject();
   DWORD handles = 0;
-  j.Set("handles", ::GetProcessHandleCount(process, &handles) ? static_cast<std::int64_t>(handles) : Json());
-  j.Set("gdiObjects", static_cast<std::int64_t>(::GetGuiResources(process, GR_GDIOBJECTS)));
-  j.Set("userObjects", static_cast<std::int64_t>(::GetGuiResources(process, GR_USEROBJECTS)));
+  Json j = {{"handles", ::GetProcessHandleCount(process, &handles) ? Json(handles) : Json()},
+            {"gdiObjects", ::GetGuiResources(process, GR_GDIOBJECTS)},
+            {"userObjects", ::GetGuiResources(process, GR_USEROBJECTS)}};
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
-    j.Set("pagefileUsage", static_cast<std::int64_t>(memory.PagefileUsage));
-    j.Set("privateUsage", static_cast<std::int64_t>(memory.PrivateUsage));
-    j.Set("workingSetSize", static_cast<std::int64_t>(memory.WorkingSetSize));
+    j["pagefileUsage"] = memory.PagefileUsage;
+    j["privateUsage"] = memory.PrivateUsage;
+    j["workingSetSize"] = memory.WorkingSetSize;
   }
   ::CloseHandle(process);
-  return tbo::standin::WriteFileText(file, j.Dump() + "\n") ? 0 : 5;
+  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : 5;
 }
 
 int WaitGone(const std::wstring& path) {
