@@ -267,6 +267,17 @@ def window_shown(prefix, out, log, program, facts, boxes):
     return False
 
 
+def full_exit_code(watch, path, unix_status):
+    """The program's exit code as Windows has it (1602 is 66 to Unix)."""
+    try:
+        watch.wait(timeout=30)
+        with open(path) as f:
+            return int(f.read())
+    except (subprocess.TimeoutExpired, OSError, ValueError):
+        watch.kill()
+        return unix_status
+
+
 def program_arguments(text):
     """The words of a command line, quoted as Windows quotes them: double
     quotes group, backslashes are path separators, not escapes."""
@@ -472,6 +483,8 @@ def main():
         holder = lock_files(prefix, scenario, log)
         arguments = [] if options.args is None else program_arguments(options.args)
         program = prefix.wine(prefix.program, *arguments, background=True, log=log)
+        exit_file = os.path.join(out, "exit-code.txt")
+        exit_watch = prefix.driver("exitcode", prefix.windows(exit_file), background=True, log=log)
         gone = None
         if scenario.get("hold", {}).get("close") or scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.
@@ -491,7 +504,7 @@ def main():
                 status = play_steps(prefix, scenario, steps, out, log, program, facts)
         try:
             program.wait(timeout=60)  # already over when interactive
-            facts["exitCode"] = program.returncode
+            facts["exitCode"] = full_exit_code(exit_watch, exit_file, program.returncode)
         except subprocess.TimeoutExpired:
             print("e2e: the program did not exit", file=sys.stderr)
             program.kill()

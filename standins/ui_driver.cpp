@@ -18,9 +18,15 @@
 //                    process as JSON
 //   waitgone PATH    until the file PATH no longer exists (at most 5 minutes)
 //   kill PID         ends that process, as the task manager does
+//   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
+//                    its exit code (all 32 bits: Wine hands Unix only 8)
+//   msgbox FILE      the message box on screen, if any, as JSON (title and
+//                    text), answered with its default button; fails when
+//                    there is none
 // NAME is a control name (cmdWORD, cmdCancel...) or word, excel, powerpoint.
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -291,6 +297,45 @@ int SendClose(HWND top) {
   return handled ? 0 : 4;
 }
 
+// A message box is a dialog whose text sits in the static control 0xFFFF.
+int AnswerMessageBox(const std::wstring& file) {
+  const HWND box = ::FindWindowW(L"#32770", nullptr);
+  if (!box || !::IsWindowVisible(box)) return 3;
+  const HWND text = ::GetDlgItem(box, 0xFFFF);
+  const Json read = {{"title", Utf8(TextOf(box))}, {"text", Utf8(text ? TextOf(text) : L"")}};
+  if (!tbo::standin::WriteFileText(file, read.dump() + "\n")) return 5;
+  const LRESULT defaultId = ::SendMessageW(box, DM_GETDEFID, 0, 0);
+  const int id = HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : IDOK;
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
+  const ULONGLONG start = ::GetTickCount64();
+  while (::IsWindow(box) && ::GetTickCount64() - start < 5000) ::Sleep(10);
+  return 0;
+}
+
+DWORD FindProcess(const wchar_t* exe) {
+  const tbo::win::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (::_wcsicmp(entry.szExeFile, exe) == 0) return entry.th32ProcessID;
+  }
+  return 0;
+}
+
+int RecordExitCode(const std::wstring& file) {
+  DWORD pid = 0;
+  for (const ULONGLONG start = ::GetTickCount64(); !pid && ::GetTickCount64() - start < 30000; ::Sleep(10)) {
+    pid = FindProcess(L"TBO_Setup.exe");
+  }
+  const tbo::win::UniqueHandle process(
+      pid ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
+  if (!process) return 3;
+  ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimitMs * 2));
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return 4;
+  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : 5;
+}
+
 int WatchGone() {
   if (Wait(30000) != 0) return 1;
   const HWND top = FindSetup();
@@ -368,6 +413,10 @@ int wmain(int argc, wchar_t** argv) {
       if (number) ++i;
     } else if (cmd == L"waitgone") {
       status = WaitGone(operand), ++i;
+    } else if (cmd == L"exitcode") {
+      status = RecordExitCode(operand), ++i;
+    } else if (cmd == L"msgbox") {
+      status = AnswerMessageBox(operand), ++i;
     } else if (cmd == L"watchgone") {
       status = WatchGone();
     } else if (cmd == L"kill") {

@@ -25,8 +25,12 @@ std::string Utf8(std::u16string_view s) {
 }  // namespace
 
 std::u16string LogFile::CheckAppendable() const {
-  if (OpenForAppending(path_)) return u"";
-  const DWORD error = ::GetLastError();
+  // Windows refuses to write to a read-only file; so do we, also where the
+  // file system would let a privileged user do it.
+  const DWORD attributes = ::GetFileAttributesW(Wide(path_).c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (!readOnly && OpenForAppending(path_)) return u"";
+  const DWORD error = readOnly ? ERROR_ACCESS_DENIED : ::GetLastError();
   const std::u16string text = SystemText(ErrorFromWin32(error));
   return text.empty() ? u"error " + RunLog::Hex(ErrorFromWin32(error)) : text;
 }

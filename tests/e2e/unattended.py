@@ -20,8 +20,13 @@ ROWS = [
         "faults": [{"app": "excel", "member": "Add", "error": "0x800A03EC"}],
     }, [], {
         "window": "exited",
-        "order": ["excel AddIns.Add", "excel StartupPath", "word Templates"],
+        "order": ["excel AddIns.Add", "word Templates"],
         "count": {"word Open ok": 1, "excel StartupPath": 2},
+        "more": [lambda o, eq: eq("PowerPoint's press between Excel's and Word's (its StartupPath)",
+                                  o.journal.index(o.calls("excel StartupPath")[1]) > o.journal.index(
+                                      o.calls("excel AddIns.Add")[0]) and o.journal.index(
+                                      o.calls("excel StartupPath")[1]) < o.journal.index(
+                                      o.calls("word Templates")[0]), True)],
         "log": {LOG: [
             r"^an earlier run$",
             r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d TBO Setup 1\.00, command line: .*/EXCEL -powerpoint /word /log",
