@@ -5,22 +5,52 @@ TBO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
-tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64 wine32:i386
+tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev)
 
-# Installs only what is missing, so a second run costs nothing. The 32-bit
-# half of Wine (for the i686 program) needs the i386 architecture first.
+# Whether this kernel runs 32-bit programs at all (some have the ia32
+# emulation switched off): a 96-byte i386 program that only exits.
+tbo_runs_32bit() {
+  if [ -z "${TBO_RUNS_32BIT:-}" ]; then
+    local probe; probe=$(mktemp)
+    python3 - "$probe" <<'PY'
+import struct, sys
+code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 0, 0, 0, 0, 0xCD, 0x80])  # exit(0) through int 0x80
+base, entry = 0x08048000, 0x08048000 + 52 + 32
+header = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9) + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, entry, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+program = struct.pack("<8I", 1, 0, base, base, 96, 96, 5, 0x1000)
+open(sys.argv[1], "wb").write(header + program + code)
+PY
+    chmod +x "$probe"
+    if "$probe" 2>/dev/null; then TBO_RUNS_32BIT=yes; else TBO_RUNS_32BIT=no; fi
+    rm -f "$probe"
+    export TBO_RUNS_32BIT
+  fi
+  [ "$TBO_RUNS_32BIT" = yes ]
+}
+
+# Installs only what is missing, so a second run costs nothing. Wine's
+# 32-bit half (for the i686 program) comes only where 32-bit programs run:
+# elsewhere it would leave "wine" unable to start anything at all.
 tbo_install() {
-  local missing=() sudo=""
-  for p in "${tbo_packages[@]}"; do
+  local missing=() sudo="" wanted=("${tbo_packages[@]}")
+  tbo_runs_32bit && wanted+=(wine32:i386)
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "== installing: ${missing[*]}"
   [ "$(id -u)" -ne 0 ] && sudo=sudo
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Whether the 32-bit program can be played here.
+tbo_plays_x86() {
+  tbo_runs_32bit && dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
 }
 
 # configure DIR [cmake args...]: configures once, then only builds.
