@@ -23,4 +23,18 @@ std::u16string MoveToBackup(FileSystem& files, std::u16string_view path) {
   Fail(kAlreadyExists);
 }
 
+std::u16string MoveToBackupOnceFree(FileSystem& files, EventPump& events, std::u16string_view path,
+                                    std::chrono::milliseconds most) {
+  const auto until = events.Now() + most;
+  for (;;) {
+    try {
+      return MoveToBackup(files, path);
+    } catch (const AutomationError& e) {
+      if (e.number() != kSharingViolation || events.Now() >= until) throw;
+    }
+    events.WaitForEvents(std::chrono::milliseconds(100));
+    events.YieldToPending();
+  }
+}
+
 }  // namespace tbo

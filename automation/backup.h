@@ -17,4 +17,11 @@ std::u16string BackupName(std::u16string_view path, int n);
 // earlier backup; returns the new path. Throws when the move fails.
 std::u16string MoveToBackup(FileSystem& files, std::u16string_view path);
 
+// The same, asking again while another program still has the file open (an
+// application that is shutting down), waiting between tries and yielding,
+// for at most `most`; then the file is left as it is and the sharing
+// violation thrown.
+std::u16string MoveToBackupOnceFree(FileSystem& files, EventPump& events, std::u16string_view path,
+                                    std::chrono::milliseconds most);
+
 }  // namespace tbo

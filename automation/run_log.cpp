@@ -217,8 +217,8 @@ class LoggedAutomation final : public AutomationClient {
 class LoggedFiles final : public FileSystem {
  public:
   LoggedFiles(FileSystem& inner, RunLog& log) : inner_(inner), log_(log) {}
-  std::u16string FindFirst(std::u16string_view pattern) override {
-    return Logged(log_, u"search " + std::u16string(pattern), [&] { return inner_.FindFirst(pattern); });
+  std::u16string FindFirst(std::u16string_view pattern, Search search = Search::Once) override {
+    return Logged(log_, u"search " + std::u16string(pattern), [&] { return inner_.FindFirst(pattern, search); });
   }
   std::u16string FindNext() override {
     return Logged(log_, u"continue the search", [&] { return inner_.FindNext(); });

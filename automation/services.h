@@ -19,14 +19,18 @@ class AutomationClient {
   virtual Ref CreateObject(std::u16string_view progId) = 0;
 };
 
+// Whether a search will be continued with FindNext. One that will not is
+// closed at once, so no folder stays open while the window is idle.
+enum class Search { Once, Continued };
+
 // Directory search with the default attribute filter: ordinary, read-only
 // and archive files are found; hidden and system files and folders are not.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // The bare name of the first match, or u"" when nothing matches.
-  virtual std::u16string FindFirst(std::u16string_view pattern) = 0;
-  // The next match of the last search, or u"" after the last one.
+  virtual std::u16string FindFirst(std::u16string_view pattern, Search search = Search::Once) = 0;
+  // The next match of the last continued search, or u"" after the last one.
   virtual std::u16string FindNext() = 0;
   virtual void SetNormalAttributes(std::u16string_view path) = 0;
   virtual void Delete(std::u16string_view path) = 0;

@@ -22,4 +22,12 @@ inline std::u16string ReplaceAll(std::u16string_view text, std::u16string_view f
   return out.append(text.substr(start));
 }
 
+// A drive letter, a colon and a backslash, or a UNC path: a folder that
+// names itself, never the current folder or the root of the current drive.
+inline bool IsAbsoluteFolder(std::u16string_view path) {
+  const auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+  if (path.size() >= 3 && letter(path[0]) && path[1] == u':' && path[2] == u'\\') return true;
+  return path.size() >= 3 && path[0] == u'\\' && path[1] == u'\\' && path[2] != u'\\';
+}
+
 }  // namespace tbo

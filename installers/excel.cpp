@@ -26,7 +26,8 @@ void MTBO::RemoveOldExcelAddIn() {
   Operation op(platform_);
   Ref app;
   // Folder-relative searches only make sense with a folder Excel gave in
-  // this press; otherwise they would reach the current folder or the root.
+  // this press, and an absolute one; otherwise they would reach the current
+  // folder or the root of the current drive.
   bool startupRead = false;
 
   op.AttachOrLaunch(app, kExcel);                                                     // 1
@@ -35,7 +36,7 @@ void MTBO::RemoveOldExcelAddIn() {
     startupRead = true;
   });
   op.QuitAndRelease(app);                                                             // 3
-  if (startupRead) {
+  if (startupRead && IsAbsoluteFolder(appFolder)) {
     op.Step([&] { foundFileName = op.files().FindFirst(appFolder + u"\\tbadd.xla"); });  // 4
     op.If([&] { return foundFileName != u""; }, [&] {                                 // 5
       op.Step([&] { op.files().SetNormalAttributes(appFolder + u"\\" + foundFileName); });  // 5.1
@@ -85,7 +86,7 @@ void MTBO::InstallExcelAddIn() {
           // blanks cannot start some other program; Excel still receives
           // the command line as written, two blanks and all.
           op.Step([&] {
-            if (!pathRead) return;
+            if (!pathRead || !IsAbsoluteFolder(appFolder)) return;
             const std::u16string program = appFolder + u"\\EXCEL.EXE";
             platform_.processes.Start(program, appFolder + u"\\EXCEL.EXE " +
                                                    u" C:\\TamBrel\\Tambrel_O21.xla");

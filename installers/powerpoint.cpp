@@ -33,8 +33,8 @@ void MTBO::RemoveOldPowerPointAddIn() {
   Operation op(platform_);
   Ref app;
   std::u16string powerPointFolder;
-  // The command-bar files are only looked for in a folder Excel gave in
-  // this press, never in whatever the current folder is.
+  // The command-bar files are only looked for in an absolute folder Excel
+  // gave in this press, never in whatever the current folder is.
   bool folderRead = false;
 
   op.AttachOrLaunch(app, kExcel, Clear::LeftToCaller);                              // 1
@@ -46,12 +46,12 @@ void MTBO::RemoveOldPowerPointAddIn() {
   op.Step([&] {                                                                     // 4
     powerPointFolder = ReplaceAll(powerPointFolder, u"Excel\\XLSTART", u"PowerPoint\\");
   });
-  if (folderRead) {
+  if (folderRead && IsAbsoluteFolder(powerPointFolder)) {
     // A search or continuation that fails counts as one that found nothing,
     // so the loop always ends; the failure still stays pending.
     op.Step([&] {                                                                   // 5
       foundFileName = u"";
-      foundFileName = op.files().FindFirst(powerPointFolder + u"*.pcb");
+      foundFileName = op.files().FindFirst(powerPointFolder + u"*.pcb", Search::Continued);
     });
     op.While([&] { return foundFileName != u""; }, [&] {                            // 6
       op.Step([&] {                                                                 // 6.1

@@ -1,4 +1,6 @@
 // The Word template installer.
+#include <chrono>
+
 #include "automation/backup.h"
 #include "automation/operation.h"
 #include "automation/text.h"
@@ -8,6 +10,7 @@ namespace tbo {
 namespace {
 
 constexpr std::u16string_view kWord = u"Word.Application";
+constexpr std::chrono::milliseconds kTemplateHeldAtMost{5000};
 
 std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullName").AsString(); }
 
@@ -27,9 +30,12 @@ void MTBO::RemoveOldWordTemplates() {
   });
   op.QuitAndRelease(app);                                                           // 3
   // 4: with Word closed, set the global template aside so Word makes a fresh
-  // one while the user's own customisations stay recoverable.
+  // one while the user's own customisations stay recoverable. A Word still
+  // shutting down holds it for a while.
   op.Step([&] {
-    if (!normalTemplatePath.empty()) MoveToBackup(op.files(), normalTemplatePath);
+    if (!normalTemplatePath.empty()) {
+      MoveToBackupOnceFree(op.files(), platform_.events, normalTemplatePath, kTemplateHeldAtMost);
+    }
   });
   op.RemoveFileIfPresent(oldTemplatePath);                                          // 5
   op.RemoveFileIfPresent(u"C:\\Tambrel\\tbadd.dot");                                // 6

@@ -255,7 +255,7 @@ ULONG DispatchBase::Release() {
 
 HRESULT DispatchBase::GetTypeInfoCount(UINT* count) {
   if (count) *count = 0;
-  return S_OK;
+  return Server::Current().stopping() ? RPC_E_DISCONNECTED : S_OK;
 }
 
 HRESULT DispatchBase::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
@@ -263,10 +263,12 @@ HRESULT DispatchBase::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   return E_NOTIMPL;
 }
 
-HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
   Json list = Json::array();
   for (UINT i = 0; i < count; ++i) list.push_back(Utf8(names[i]));
-  Journal(Server::Current().app(), {{"event", "names"}, {"class", ClassName()}, {"names", std::move(list)}});
+  Journal(Server::Current().app(),
+          {{"event", "names"}, {"class", ClassName()}, {"names", std::move(list)}, {"lcid", lcid}});
+  if (Server::Current().stopping()) return RPC_E_DISCONNECTED;
 
   std::fill(ids, ids + count, DISPID_UNKNOWN);
   const auto& members = Members();
@@ -290,7 +292,7 @@ HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
   return hr;
 }
 
-HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                              EXCEPINFO* info, UINT* argError) {
   if (argError) *argError = 0;
   const auto& members = Members();
@@ -336,7 +338,8 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
                                     {"flags", flags},
                                     {"args", args.Positional()},
                                     {"named", args.Named()},
-                                    {"error", Hex(reported)}});
+                                    {"error", Hex(reported)},
+                                    {"lcid", lcid}});
   if (SUCCEEDED(hr)) Server::Current().Save();
   Server::Current().AfterCall();
   return hr;

@@ -51,9 +51,10 @@ bool RemoveFrom(std::vector<std::shared_ptr<ControlData>>& list, const ControlDa
   return false;
 }
 
+// An entry without a member matches every call of its application.
 bool Matches(const Json& entry, std::string_view app, const char* cls, std::wstring_view member) {
   if (Str(Get(entry, "app")) != app) return false;
-  if (!SameText(FromUtf8(Str(Get(entry, "member"))), member)) return false;
+  if (entry.contains("member") && !SameText(FromUtf8(Str(Get(entry, "member"))), member)) return false;
   return !entry.contains("class") || Str(Get(entry, "class")) == cls;
 }
 
@@ -91,7 +92,10 @@ Server::Server(std::string app, bool userStarted)
   }
 }
 
-Server::~Server() { current = nullptr; }
+Server::~Server() {
+  for (HANDLE h : heldFiles_) ::CloseHandle(h);
+  current = nullptr;
+}
 
 Server& Server::Current() { return *current; }
 
@@ -218,6 +222,7 @@ void Die(std::string_view app, const char* when) {
 }
 
 void Server::BeforeCall(const char* cls, std::wstring_view member) {
+  if (stopping()) throw Failure{RPC_E_DISCONNECTED};
   bool hold = false;
   const char* die = nullptr;
   {
@@ -300,12 +305,30 @@ bool Server::RejectBusy() {
 }
 
 void Server::RequestQuit() {
+  {
+    StoreLock lock;
+    for (const Json& l : Items(Get(ReadJsonFile(StorePath(L"control.json")), "linger"))) {
+      if (Str(Get(l, "app")) == app_) lingerMs_ = static_cast<DWORD>(Int(Get(l, "ms")));
+    }
+  }
   quit_ = true;
+  if (lingerMs_) {
+    Journal(app_, {{"event", "stopping"}, {"ms", lingerMs_}});
+    // A shutting-down Word still has its global template open.
+    for (const std::wstring& t : templates) {
+      if (t.find(L"Normal.dot") == std::wstring::npos) continue;
+      const HANDLE h = ::CreateFileW(t.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (h != INVALID_HANDLE_VALUE) heldFiles_.push_back(h);
+    }
+    // The process goes when the time is up, whoever still holds it.
+    ::SetTimer(nullptr, 0, lingerMs_, nullptr);
+    return;
+  }
   if (onQuit) onQuit();
 }
 
 void Server::OnIdle() {
-  if (quit_) ::PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
+  if (quit_ && !lingerMs_) ::PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
 }
 
 void Server::RemoveControl(const ControlData* control) {

@@ -72,11 +72,16 @@ class Server {
   // The message filter's question: reject this incoming call as busy?
   bool RejectBusy();
 
-  // Quit was called: from now on the process ends with the last reference.
+  // Quit was called: from now on the process ends with the last reference,
+  // or, when the scenario makes it linger, once that time has passed.
   void RequestQuit();
   bool quitRequested() const { return quit_; }
   void OnIdle();  // the application object lost its last outside reference
   std::function<void()> onQuit;
+  // Shutting down but still reachable, as real Office is for a while after
+  // Quit: calls fail as disconnected, creations as stopping.
+  bool stopping() const { return lingerMs_ > 0 && quit_; }
+  DWORD lingerMs() const { return lingerMs_; }
 
   // State, by application.
   bool visible = false;
@@ -99,6 +104,8 @@ class Server {
   bool userStarted_;
   bool quit_ = false;
   bool dieAfterCall_ = false;
+  DWORD lingerMs_ = 0;
+  std::vector<HANDLE> heldFiles_;  // Word's global template, while it lingers
   DWORD mainThread_;
 };
 

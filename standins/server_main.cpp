@@ -106,6 +106,7 @@ class Factory final : public ProcessLifetime<IClassFactory, IID_IClassFactory> {
   explicit Factory(IDispatch* app) : app_(app) {}
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
     if (outer) return CLASS_E_NOAGGREGATION;
+    if (Server::Current().stopping()) return CO_E_SERVER_STOPPING;
     return app_->QueryInterface(riid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
@@ -148,6 +149,7 @@ int Serve(const AppInfo& info, bool embedding) {
 
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!msg.hwnd && msg.message == WM_TIMER && server.stopping()) break;  // the lingering is over
     if (!msg.hwnd && msg.message == kDieMessage) {
       // Let the answer of the call just made reach its caller first.
       ::Sleep(100);

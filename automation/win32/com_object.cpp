@@ -157,7 +157,7 @@ std::vector<DISPID> ComObject::IdsOf(std::u16string_view member,
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
   ThrowIfFailed(RetryWhileBusy(retry_, [&] {
     return dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                    LOCALE_USER_DEFAULT, ids.data());
+                                    kEnglishUnitedStates, ids.data());
   }));
   idCache_.emplace_back(std::move(key), ids);
   return ids;
@@ -176,12 +176,22 @@ Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
   Variant result;
   EXCEPINFO info{};
   UINT argError = 0;
-  const HRESULT hr = RetryWhileBusy(retry_, [&] {
-    info = EXCEPINFO{};
-    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                             (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info,
-                             &argError);
-  });
+  const HRESULT hr = RetryWhileBusy(
+      retry_,
+      [&] {
+        ErrorOf(S_OK, info);  // frees what an earlier, busy answer left
+        info = EXCEPINFO{};
+        return dispatch_->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
+                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &argError);
+      },
+      // Excel may also report its busy state as its own error.
+      [&](HRESULT answer) {
+        if (answer == DISP_E_EXCEPTION && info.pfnDeferredFillIn) {
+          info.pfnDeferredFillIn(&info);
+          info.pfnDeferredFillIn = nullptr;
+        }
+        return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(info.scode));
+      });
   if (FAILED(hr)) Fail(ErrorOf(hr, info));
   ErrorOf(hr, info);  // frees anything a succeeding server left in EXCEPINFO
   return result;

@@ -53,14 +53,27 @@ class ComObject final : public Object {
 Variant ToVariant(const Value& value);
 Value FromVariant(const VARIANT& v, BusyRetry retry);
 
+// Office's member names are English whatever the user's regional settings,
+// and Excel resolves names and arguments for the locale it is called with.
+inline constexpr LCID kEnglishUnitedStates = 1033;
+
+// "Excel is busy" (a cell being edited, a dialog open), Excel's own answer
+// besides the RPC rejections.
+inline constexpr HRESULT kExcelBusy = static_cast<HRESULT>(0x800AC472);
+
+inline bool IsBusy(HRESULT hr) {
+  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER || hr == kExcelBusy;
+}
+
 // Runs call (returning an HRESULT) again while the server answers busy, up
-// to the retry's time limit; returns the last result.
-template <class Call>
-HRESULT RetryWhileBusy(const BusyRetry& retry, Call&& call) {
+// to the retry's time limit; returns the last result. busy may look further
+// (at the server's own error).
+template <class Call, class Busy = bool (*)(HRESULT)>
+HRESULT RetryWhileBusy(const BusyRetry& retry, Call&& call, Busy&& busy = IsBusy) {
   const ULONGLONG start = ::GetTickCount64();
   for (;;) {
     const HRESULT hr = call();
-    if (hr != RPC_E_CALL_REJECTED && hr != RPC_E_SERVERCALL_RETRYLATER) return hr;
+    if (!busy(hr)) return hr;
     if (::GetTickCount64() - start >= retry.totalMs) return hr;
     ::Sleep(retry.intervalMs);
   }

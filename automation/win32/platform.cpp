@@ -74,7 +74,13 @@ bool PassesDefaultFilter(const WIN32_FIND_DATAW& data) {
 
 }  // namespace
 
-std::u16string Win32FileSystem::FindFirst(std::u16string_view pattern) {
+std::u16string Win32FileSystem::FindFirst(std::u16string_view pattern, Search search) {
+  std::u16string first = FirstMatch(pattern);
+  if (search == Search::Once) search_.reset();
+  return first;
+}
+
+std::u16string Win32FileSystem::FirstMatch(std::u16string_view pattern) {
   search_.reset();
   if (pattern.empty()) return {};  // names no file
   WIN32_FIND_DATAW data;

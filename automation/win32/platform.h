@@ -11,13 +11,14 @@ namespace tbo::win {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  std::u16string FindFirst(std::u16string_view pattern) override;
+  std::u16string FindFirst(std::u16string_view pattern, Search search = Search::Once) override;
   std::u16string FindNext() override;
   void SetNormalAttributes(std::u16string_view path) override;
   void Delete(std::u16string_view path) override;
   void Move(std::u16string_view from, std::u16string_view to) override;
 
  private:
+  std::u16string FirstMatch(std::u16string_view pattern);
   std::u16string NextMatch(WIN32_FIND_DATAW& data);
   UniqueFind search_;
 };
@@ -39,13 +40,13 @@ class Win32EventPump final : public EventPump {
 void DispatchWithDialogNavigation(MSG& msg);
 
 struct Win32Platform {
-  explicit Win32Platform(BusyRetry retry = {}) : automation(retry) {}
+  explicit Win32Platform(BusyRetry retry = {}) : automation(events, retry) {}
   Platform services() { return {automation, files, processes, events}; }
 
+  Win32EventPump events;
   ComClient automation;
   Win32FileSystem files;
   Win32ProcessLauncher processes;
-  Win32EventPump events;
 };
 
 }  // namespace tbo::win

@@ -96,8 +96,9 @@ class Files : public tbo::FileSystem {
   std::set<std::u16string> names;
   std::map<std::u16string, std::vector<std::u16string>> found;
   ErrorNumber nextFails = 0;
+  int movesRefused = 0;  // held open by another program for this many tries
 
-  std::u16string FindFirst(std::u16string_view pattern) override {
+  std::u16string FindFirst(std::u16string_view pattern, tbo::Search = tbo::Search::Once) override {
     pending_ = found[std::u16string(pattern)];
     return FindNext();
   }
@@ -113,6 +114,7 @@ class Files : public tbo::FileSystem {
   void SetNormalAttributes(std::u16string_view) override {}
   void Delete(std::u16string_view path) override { names.erase(std::u16string(path)); }
   void Move(std::u16string_view from, std::u16string_view to) override {
+    if (movesRefused > 0 && movesRefused--) tbo::Fail(tbo::kSharingViolation);
     if (names.count(std::u16string(to))) tbo::Fail(tbo::kAlreadyExists);
     if (!names.erase(std::u16string(from))) tbo::Fail(tbo::kFileNotFound);
     names.insert(std::u16string(to));

@@ -3,11 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "automation/backup.h"
+#include "automation/text.h"
 #include "error_of.h"
 #include "fakes/fakes.h"
 #include "installers/mtbo.h"
 
 namespace {
+
+TEST(Text, OnlyFoldersThatNameThemselvesAreAbsolute) {
+  for (const auto* path : {u"C:\\", u"c:\\Users\\An\\XLSTART", u"\\\\server\\share\\XLSTART"}) {
+    EXPECT_TRUE(tbo::IsAbsoluteFolder(path));
+  }
+  for (const auto* path : {u"", u"C:", u"C:Excel", u"\\Users\\An", u"Excel\\XLSTART", u"\\\\", u"\\\\\\x", u"1:\\"}) {
+    EXPECT_FALSE(tbo::IsAbsoluteFolder(path));
+  }
+}
 
 TEST(Backup, TakesTheFirstFreeNameAndNeverReplacesAnEarlierBackup) {
   EXPECT_EQ(tbo::BackupName(u"C:\\T\\Normal.dot", 12), u"C:\\T\\Normal.dot.backup-12");
@@ -23,6 +33,23 @@ TEST(Backup, AFolderWhereEveryNameIsTakenEndsTheSearch) {
   for (int n = 1; n <= 1000; ++n) files.names.insert(tbo::BackupName(u"a.pcb", n));
   EXPECT_EQ(ErrorOf([&] { tbo::MoveToBackup(files, u"a.pcb"); }), tbo::kAlreadyExists);
   EXPECT_TRUE(files.names.count(u"a.pcb"));
+}
+
+TEST(Backup, AFileStillHeldIsAskedForAgainForAFewSecondsThenLeftAsItIs) {
+  for (const int refusals : {3, 1000}) {
+    fake::Files files;
+    fake::Events events;
+    files.names = {u"N.dot"};
+    files.movesRefused = refusals;
+    const tbo::ErrorNumber error = ErrorOf([&] {
+      tbo::MoveToBackupOnceFree(files, events, u"N.dot", std::chrono::milliseconds(5000));
+    });
+    const bool freed = refusals == 3;
+    EXPECT_EQ(error, freed ? tbo::kNoError : tbo::kSharingViolation);
+    EXPECT_EQ(files.names, std::set<std::u16string>{freed ? u"N.dot.backup-1" : u"N.dot"});
+    EXPECT_EQ(events.now.count(), freed ? 300 : 5000) << "waits between tries, bounded";
+    EXPECT_EQ(events.yields, freed ? 3 : 50);
+  }
 }
 
 // A continuation of the command-bar file search that fails counts as the

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "automation/win32/com_client.h"
+#include "automation/win32/platform.h"
 #include "automation/win32/text.h"
 
 namespace {
@@ -28,7 +29,8 @@ std::u16string TempFolder(const wchar_t* leaf) {
 class ComClientTest : public ::testing::Test {
  protected:
   tbo::win::ComApartment com;
-  tbo::win::ComClient client;
+  tbo::win::Win32EventPump events;
+  tbo::win::ComClient client{events};
 };
 
 class Dictionary : public ComClientTest {

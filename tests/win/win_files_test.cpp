@@ -61,7 +61,8 @@ TEST_F(WinFiles, SearchFindsOrdinaryReadOnlyAndArchiveFilesOnly) {
   Make(u"system.xla", FILE_ATTRIBUTE_SYSTEM);
   ASSERT_TRUE(::CreateDirectoryW(Wide(At(u"folder.xla")).c_str(), nullptr));
   std::vector<std::u16string> found;
-  for (auto name = files.FindFirst(dir_ + u"\\*.xla"); !name.empty(); name = files.FindNext()) {
+  for (auto name = files.FindFirst(dir_ + u"\\*.xla", tbo::Search::Continued); !name.empty();
+       name = files.FindNext()) {
     found.push_back(name);
   }
   std::sort(found.begin(), found.end());
@@ -71,7 +72,11 @@ TEST_F(WinFiles, SearchFindsOrdinaryReadOnlyAndArchiveFilesOnly) {
 
 TEST_F(WinFiles, SearchComparesNamesWithoutCaseAndReportsNothingForMissingPaths) {
   Make(u"plain.xla", FILE_ATTRIBUTE_NORMAL);
+  Make(u"readonly.xla", FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(files.FindFirst(dir_ + u"\\PLAIN.XLA"), u"plain.xla");
+  EXPECT_FALSE(files.FindFirst(dir_ + u"\\*.xla").empty());
+  EXPECT_EQ(ErrorOf([&] { files.FindNext(); }), tbo::kInvalidCall)
+      << "a search that will not be continued is closed at once, keeping no folder open";
   EXPECT_EQ(files.FindFirst(dir_ + u"\\missing.xla"), u"");
   EXPECT_EQ(files.FindFirst(dir_ + u"\\no-folder\\plain.xla"), u"");
   EXPECT_EQ(files.FindFirst(u""), u"");
