@@ -68,9 +68,15 @@ LOGFONTW MessageFont(UINT dpi) {
   metrics.cbSize = sizeof metrics;
   if (forDpi) {
     forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
-  } else {
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return metrics.lfMessageFont;
   }
+  // Windows 8.1 and early Windows 10: the metrics are for the system DPI;
+  // scale the height to the window's.
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  const HDC screen = ::GetDC(nullptr);
+  const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), systemDpi);
   return metrics.lfMessageFont;
 }
 
@@ -149,7 +155,13 @@ LRESULT CALLBACK FrmIcon::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     self->window_.release();  // the system has destroyed it
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  return self->Handle(message, wParam, lParam);
+  // An exception must not cross the system's frames back into the message
+  // loop; whatever was running has already put the window back in order.
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
 }
 
 LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -330,6 +342,19 @@ void FrmIcon::RunPress(const Operations& press) {
                           std::end(kApplicationButtons);
   if (focusMoved) ::SetFocus(cancel);
 
+  // Steps 5 and 6, and the focus, come back however the run ends.
+  struct Ready {
+    FrmIcon& form;
+    HWND status, cancel, focus;
+    bool focusMoved;
+    ~Ready() {
+      for (int id : kApplicationButtons) ::EnableWindow(form.Item(id), TRUE);          // 5
+      ::SetWindowTextW(status, L"");                                                  // 6
+      form.running_ = false;
+      if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
+    }
+  } ready{*this, status, cancel, focus, focusMoved};
+
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
   ::SetWindowTextW(status, (L"Installing TB-" + TextOf(pressed)).c_str());            // 2
   ::RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);  // 3
@@ -339,11 +364,6 @@ void FrmIcon::RunPress(const Operations& press) {
   if (log_) log_->BeginOperation(press.installationName);
   (mtbo_.*press.installation)();
   if (log_) log_->EndPress();
-  for (int id : kApplicationButtons) ::EnableWindow(Item(id), TRUE);                  // 5
-  ::SetWindowTextW(status, L"");                                                      // 6
-
-  running_ = false;
-  if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
 }
 
 }  // namespace tbo::app

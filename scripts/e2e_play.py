@@ -17,6 +17,7 @@ import time
 
 APPS = ("word", "excel", "powerpoint")
 PROGRAM_TREES = {"x64": "win64", "x86": "win32"}
+CURRENT_FOLDER = "C:\\users\\Public"
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 DEFAULT_STARTUP = "C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART"
 DEFAULT_EXCEL_PATH = "C:\\Program Files\\Microsoft Office\\OFFICE11"
@@ -57,12 +58,13 @@ class Prefix:
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
-    def wine(self, *args, background=False, log=None):
+    def wine(self, *args, background=False, log=None, cwd=None):
         out = log if log is not None else subprocess.DEVNULL
         cmd = ["wine", *args]
         if background:
-            return subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
-        return subprocess.run(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out).returncode
+            return subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, cwd=cwd)
+        return subprocess.run(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                              cwd=cwd).returncode
 
     def driver(self, *args, background=False, log=None):
         return self.wine(os.path.join(self.standins, "ui_driver.exe"), *args, background=background, log=log)
@@ -125,7 +127,7 @@ def lay_out(prefix, scenario):
 def set_up_office(prefix, scenario):
     os.makedirs(prefix.store(), exist_ok=True)
     control = {"faults": scenario.get("faults", []), "busy": scenario.get("busy", []),
-               "dies": scenario.get("dies", [])}
+               "dies": scenario.get("dies", []), "linger": scenario.get("linger", [])}
     if scenario.get("hold"):
         control["hold"] = dict(scenario["hold"])
     with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
@@ -359,6 +361,8 @@ def collect_files(prefix, scenario):
         if not os.path.isdir(unix_root):
             continue
         for folder, dirs, files in os.walk(unix_root):
+            if len(root.rstrip("\\")) == 2:
+                dirs[:] = [d for d in dirs if os.path.islink(os.path.join(folder, d))]  # a drive: its own files only
             dirs.sort(key=str.lower)
             # Links are listed as entries of their own, never followed.
             names = sorted(files + [d for d in dirs if os.path.islink(os.path.join(folder, d))], key=str.lower)
@@ -482,7 +486,10 @@ def main():
         set_up_office(prefix, scenario)
         holder = lock_files(prefix, scenario, log)
         arguments = [] if options.args is None else program_arguments(options.args)
-        program = prefix.wine(prefix.program, *arguments, background=True, log=log)
+        # Started in C:\users\Public, so that anything relative to the
+        # current folder or drive stays inside the prefix, where it is seen.
+        program = prefix.wine(prefix.program, *arguments, background=True, log=log,
+                              cwd=prefix.unix(CURRENT_FOLDER))
         exit_file = os.path.join(out, "exit-code.txt")
         exit_watch = prefix.driver("exitcode", prefix.windows(exit_file), background=True, log=log)
         gone = None

@@ -307,7 +307,8 @@ bool Server::RejectBusy() {
 void Server::RequestQuit() {
   {
     StoreLock lock;
-    for (const Json& l : Items(Get(ReadJsonFile(StorePath(L"control.json")), "linger"))) {
+    const Json control = ReadJsonFile(StorePath(L"control.json"));
+    for (const Json& l : Items(Get(control, "linger"))) {
       if (Str(Get(l, "app")) == app_) lingerMs_ = static_cast<DWORD>(Int(Get(l, "ms")));
     }
   }

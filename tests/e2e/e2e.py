@@ -112,6 +112,8 @@ def judge(o, expect, problems):
             problems.append("%s: expected %r, observed %r" % (what, expected, observed))
 
     eq("exit code of the program", o.harness.get("exitCode"), expect.get("exitCode", 0))
+    # Office's names are English: every look-up and call in English (United States).
+    eq("locales of the name look-ups and calls", {l["lcid"] for l in o.journal if "lcid" in l} - {1033}, set())
     ending = expect.get("window", "idle")
     if ending == "idle":
         eq("window Idle after the steps", idle(o.json("final.json")), True)

@@ -187,6 +187,31 @@ ROWS = [
                    LONG_USER + "\\PowerPoint\\PowerPoint.pcb"],
         "present": [LONG_USER + "\\PowerPoint\\PowerPoint.pcb.backup-1"],
     }),
+    # Real Office lingers after Quit: still listed and holding its files,
+    # answering nothing, refusing creations as stopping.
+    ("lingering_word_and_powerpoint", {
+        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
+        "word": {"templates": [USER + "\\Templates\\Normal.dot"]}, "excel": EXCEL_BASE,
+        "linger": [{"app": "word", "ms": 2000}, {"app": "powerpoint", "ms": 2000}],
+    }, ["word", "powerpoint"], {
+        "present": [USER + "\\Templates\\Normal.dot.backup-1"],
+        "absent": [USER + "\\Templates\\Normal.dot"],
+        "count": {"word Open ok": 1},
+        "events": {"word stopping": 1, "powerpoint stopping": 1},
+        "puts": {"powerpoint AddIn.Autoload": [TRUE]},
+        "more": [built()],
+    }),
+    # An empty startup folder from Excel must not send a search to the
+    # current folder (C:\users\Public) or the root of its drive.
+    ("empty_startup_folder", {
+        "files": [f("C:\\tbadd.xla"), f("C:\\users\\Public\\tbadd.xls"), f("C:\\users\\Public\\tbadd.xla"),
+                  f("C:\\users\\Public\\Custom.pcb"), f("C:\\Tambrel\\Tambrel_O21.xla")],
+        "excel": {"startupPath": "", "path": PROGRAM},
+    }, ["excel", "powerpoint"], {
+        "present": ["C:\\tbadd.xla", "C:\\users\\Public\\tbadd.xls", "C:\\users\\Public\\tbadd.xla",
+                    "C:\\users\\Public\\Custom.pcb"],
+        "launches": [EXCEL_LAUNCH],
+    }),
     # Closes during a run: sent while an Office call hangs (handled inside
     # it), or posted in the middle of the command-bar file loop.
     ("close_during_word_quit", {

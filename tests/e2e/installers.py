@@ -72,6 +72,8 @@ EXCEL = [
                   f("C:\\Program Files\\Microsoft.exe", copyOf="excel_launch.exe")],
         "excel": EXCEL_BASE,
         "busy": busy("excel"),
+        # Excel's own busy answer ("Excel is busy"), to any call.
+        "faults": [{"app": "excel", "error": "0x800AC472", "times": 3}],
     }, ["excel"], {
         "present": [STARTUP + "\\keep.xla"],
         "absent": [STARTUP + "\\tbadd.xla", USER + "\\Excel\\tbadd.xls", "C:\\Tambrel\\tbadd.xla"],
