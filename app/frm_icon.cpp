@@ -297,11 +297,21 @@ const FrmIcon::Operations& FrmIcon::OperationsOf(Press press) {
   return kOperations[static_cast<int>(press)];
 }
 
+// Closes the window when the presses are over, however they ended: always
+// after an unattended run, after a click only when a close was deferred.
+struct FrmIcon::CloseAfterRun {
+  FrmIcon& form;
+  bool always;
+  ~CloseAfterRun() {
+    if (always || form.closeRequested_) ::DestroyWindow(form.window_.get());
+  }
+};
+
 void FrmIcon::OnCommand(int id) {
   for (Press press : {Press::Word, Press::Excel, Press::PowerPoint}) {
     if (OperationsOf(press).button != id) continue;
+    const CloseAfterRun close{*this, false};
     RunPress(OperationsOf(press));
-    if (closeRequested_) ::DestroyWindow(window_.get());
     return;
   }
   if (id == IDC_CMDCANCEL) OnClose();  // Enter and Esc mean nothing window-wide
@@ -311,11 +321,11 @@ void FrmIcon::OnCommand(int id) {
 // the presses not yet started.
 void FrmIcon::OnUnattended() {
   if (running_) return;
+  const CloseAfterRun close{*this, true};
   for (Press press : presses_) {
     if (closeRequested_) break;
     RunPress(OperationsOf(press));
   }
-  ::DestroyWindow(window_.get());
 }
 
 // A close that arrives during a run (it can, inside the operations' yields)

@@ -37,6 +37,7 @@ class FrmIcon {
     const char16_t* installationName;
   };
   static const Operations& OperationsOf(Press press);
+  struct CloseAfterRun;
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);

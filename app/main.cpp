@@ -1,7 +1,9 @@
 // Program entry: the Setup window on the program's only thread.
 #include <windows.h>
 
+#include <cwchar>
 #include <optional>
+#include <vector>
 
 #include "app/frm_icon.h"
 #include "app/options.h"
@@ -30,7 +32,7 @@ void RestrictDllSearch() {
 // plain start has none, and then shell32 is never loaded.
 std::vector<std::u16string> Arguments(PCWSTR afterProgram) {
   std::vector<std::u16string> args;
-  if (!afterProgram || afterProgram[::wcsspn(afterProgram, L" \t")] == L'\0') return args;
+  if (!afterProgram || afterProgram[std::wcsspn(afterProgram, L" \t")] == L'\0') return args;
   using SplitFn = LPWSTR*(WINAPI*)(LPCWSTR, int*);
   const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   const auto split = shell ? reinterpret_cast<SplitFn>(reinterpret_cast<void (*)()>(
