@@ -188,11 +188,12 @@ ROWS = [
         "present": [LONG_USER + "\\PowerPoint\\PowerPoint.pcb.backup-1"],
     }),
     # Real Office lingers after Quit: still listed and holding its files,
-    # answering nothing, refusing creations as stopping.
+    # answering nothing, refusing creations as stopping. PowerPoint lingers
+    # past the wait for a listed instance, so its creation is refused too.
     ("lingering_word_and_powerpoint", {
         "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
         "word": {"templates": [USER + "\\Templates\\Normal.dot"]}, "excel": EXCEL_BASE,
-        "linger": [{"app": "word", "ms": 2000}, {"app": "powerpoint", "ms": 2000}],
+        "linger": [{"app": "word", "ms": 2000}, {"app": "powerpoint", "ms": 7000}],
     }, ["word", "powerpoint"], {
         "present": [USER + "\\Templates\\Normal.dot.backup-1"],
         "absent": [USER + "\\Templates\\Normal.dot"],
