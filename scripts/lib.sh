@@ -96,21 +96,32 @@ tbo_template_prefix() {
   flock "$lock"
   if [ "$(cat "$t/.tbo-ready" 2>/dev/null)" != "$stamp" ]; then
     echo "== creating the Wine template prefix"
-    new=$(mktemp -d "$TBO_BUILD/wine/template.new.XXXXXX")
-    WINEPREFIX=$new WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
-    WINEPREFIX=$new wineserver -w
-    cp /usr/share/wine/fonts/marlett.ttf "$new/drive_c/windows/Fonts/"
-    WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-    WINEPREFIX=$new wineserver -w
+    rm -rf "$t".new.* "$t.old"  # left by a build that failed; none runs now
+    new=$(mktemp -d "$t.new.XXXXXX")
+    if ! tbo_make_prefix "$new"; then
+      rm -rf "$new"
+      echo "== the Wine template prefix could not be made" >&2
+      exec {lock}>&-
+      return 1
+    fi
     printf '%s' "$stamp" >"$new/.tbo-ready"
-    rm -rf "$t.old"
     [ -d "$t" ] && mv "$t" "$t.old"
     mv "$new" "$t"
     rm -rf "$t.old"
   fi
   exec {lock}>&-
 }
+
+# Chained, since a caller's "set -e" does not reach inside an "if".
+tbo_make_prefix() (
+  export WINEPREFIX=$1
+  WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 &&
+    wineserver -w &&
+    cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/" &&
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1 &&
+    wineserver -w
+)
 
 # tbo_new_prefix DIR: a private copy of the template. Hard links cost nothing;
 # the registry files, which wineserver rewrites in place, are real copies.
