@@ -58,17 +58,17 @@ class Outcome:
         text = self.text(leaf)
         return json.loads(text) if text.strip() else None
 
-    def calls(self, spec):
+    def calls(self, what):
         """Calls named "app [Class.]Member", with " ok" for the successful ones."""
-        app, _, rest = spec.partition(" ")
+        app, _, rest = what.partition(" ")
         rest, _, only_ok = rest.partition(" ")
         cls, _, member = rest.rpartition(".")
         return [l for l in self.journal if l.get("event") == "call" and l.get("app") == app
                 and (not member or l.get("member") == member) and (not cls or l.get("class") == cls)
                 and (not only_ok or l.get("error") == OK)]
 
-    def events(self, spec):
-        app, _, event = spec.partition(" ")
+    def events(self, what):
+        app, _, event = what.partition(" ")
         return [l for l in self.journal if l.get("app") == app and l.get("event") == event]
 
     def exists(self, path):
@@ -97,8 +97,8 @@ def call_entry(line):
     return line["args"] + ([named] if named else [])
 
 
-def put_values(o, spec):
-    return [l["named"]["DISPID_PROPERTYPUT"] for l in o.calls(spec) if l["flags"] == 4]
+def put_values(o, what):
+    return [l["named"]["DISPID_PROPERTYPUT"] for l in o.calls(what) if l["flags"] == 4]
 
 
 def last_call_index(o):
@@ -149,14 +149,14 @@ def judge(o, expect, problems):
         eq(path + " attributes", o.files.get(path.lower(), {}).get("attributes"), attributes)
     for path, size in expect.get("sizes", {}).items():
         eq(path + " size", o.files.get(path.lower(), {}).get("size"), size)
-    for spec, entries in expect.get("calls", {}).items():
-        eq("calls of " + spec, [call_entry(l) for l in o.calls(spec)], entries)
-    for spec, n in expect.get("count", {}).items():
-        eq("number of calls of " + spec, len(o.calls(spec)), n)
-    for spec, values in expect.get("puts", {}).items():
-        eq("values put to " + spec, put_values(o, spec), values)
-    for spec, n in expect.get("events", {}).items():
-        eq("number of '%s' events" % spec, len(o.events(spec)), n)
+    for what, entries in expect.get("calls", {}).items():
+        eq("calls of " + what, [call_entry(l) for l in o.calls(what)], entries)
+    for what, n in expect.get("count", {}).items():
+        eq("number of calls of " + what, len(o.calls(what)), n)
+    for what, values in expect.get("puts", {}).items():
+        eq("values put to " + what, put_values(o, what), values)
+    for what, n in expect.get("events", {}).items():
+        eq("number of '%s' events" % what, len(o.events(what)), n)
     order = expect.get("order", [])
     firsts = [o.journal.index(o.calls(s)[0]) if o.calls(s) else None for s in order]
     eq("order of the first calls of " + ", ".join(order), None not in firsts and firsts == sorted(firsts), True)

@@ -17,8 +17,8 @@ PCB_COUNT = 100
 ROUNDS = 3
 
 
-def pids(o, spec):
-    return [l["pid"] for l in o.calls(spec)]
+def pids(o, what):
+    return [l["pid"] for l in o.calls(what)]
 
 
 def started(o, app, n):
