@@ -36,8 +36,6 @@ std::u16string Member(std::u16string_view member, const std::vector<Value>& args
   return out + u"(" + list + u")";
 }
 
-class LoggedObject;
-
 // Objects handed to the product are the logged ones; the inner ones go back
 // to the server as arguments.
 Value Unwrapped(const Value& v);
