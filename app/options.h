@@ -24,7 +24,7 @@ inline constexpr char16_t kUsage[] =
     u"TBO_Setup.exe [/word] [/excel] [/powerpoint] [/log FILE] [/?]\n\n"
     u"/word, /excel, /powerpoint\tset up the add-in in these applications, in the order given, "
     u"then close\n"
-    u"/log FILE\tappend a line for each step that fails to FILE\n"
+    u"/log FILE\tappend to FILE a line for each press and for each step that fails\n"
     u"/?\tshow this text\n\n"
     u"Exit codes: 0 done, 1602 closed before the end, 87 a command line that cannot be used.";
 
