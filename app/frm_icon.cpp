@@ -76,7 +76,9 @@ LOGFONTW MessageFont(UINT dpi) {
   const HDC screen = ::GetDC(nullptr);
   const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
-  metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), systemDpi);
+  if (systemDpi > 0) {
+    metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), systemDpi);
+  }
   return metrics.lfMessageFont;
 }
 
@@ -310,6 +312,7 @@ struct FrmIcon::CloseAfterRun {
 void FrmIcon::OnCommand(int id) {
   for (Press press : {Press::Word, Press::Excel, Press::PowerPoint}) {
     if (OperationsOf(press).button != id) continue;
+    if (running_) return;  // no second run from inside a yield
     const CloseAfterRun close{*this, false};
     RunPress(OperationsOf(press));
     return;

@@ -29,17 +29,22 @@ void RestrictDllSearch() {
 }
 
 // The arguments after the program's name, split as Windows splits them. A
-// plain start has none, and then shell32 is never loaded.
-std::vector<std::u16string> Arguments(PCWSTR afterProgram) {
+// plain start has none, and then shell32 is never loaded. Empty when there
+// are arguments but they cannot be split.
+std::optional<std::vector<std::u16string>> Arguments(PCWSTR afterProgram) {
   std::vector<std::u16string> args;
   if (!afterProgram || afterProgram[std::wcsspn(afterProgram, L" \t")] == L'\0') return args;
   using SplitFn = LPWSTR*(WINAPI*)(LPCWSTR, int*);
-  const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Windows 7 without its loader update knows no search flags; the search is
+  // restricted to the system folder already.
+  if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
   const auto split = shell ? reinterpret_cast<SplitFn>(reinterpret_cast<void (*)()>(
                                  ::GetProcAddress(shell, "CommandLineToArgvW")))
                            : nullptr;
   int n = 0;
   LPWSTR* argv = split ? split(::GetCommandLineW(), &n) : nullptr;
+  if (!argv) return std::nullopt;
   for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv[i]));
   ::LocalFree(argv);
   return args;
@@ -56,7 +61,9 @@ int ShowUsage(const std::u16string& reason) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   RestrictDllSearch();
-  const tbo::app::Options options = tbo::app::ParseOptions(Arguments(afterProgram));
+  const auto args = Arguments(afterProgram);
+  if (!args) return ShowUsage(u"The command line could not be read.");
+  const tbo::app::Options options = tbo::app::ParseOptions(*args);
   if (!options.error.empty() || options.usage) return ShowUsage(options.error);
   std::optional<tbo::win::LogFile> logFile;
   if (!options.logPath.empty()) {

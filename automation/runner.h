@@ -25,7 +25,8 @@ class Runner {
   template <class F>
   bool Step(F&& step) {
     // The policy itself lives once, in Run; each step adds only a call.
-    return Run(StepRef{&step, [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }});
+    return Run(StepRef{const_cast<void*>(static_cast<const void*>(std::addressof(step))),
+                       [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }});
   }
 
   // A conditional block; a failing test enters the block as if it were true.

@@ -272,7 +272,8 @@ def window_shown(prefix, out, log, program, facts, boxes):
 def full_exit_code(watch, path, unix_status):
     """The program's exit code as Windows has it (1602 is 66 to Unix)."""
     try:
-        watch.wait(timeout=30)
+        if watch.wait(timeout=30) != 0:
+            return unix_status
         with open(path) as f:
             return int(f.read())
     except (subprocess.TimeoutExpired, OSError, ValueError):
@@ -474,7 +475,7 @@ def main():
     out = os.path.abspath(options.out)
     os.makedirs(out, exist_ok=True)
     for leaf in ("journal.jsonl", "state.json", "files.json", "window.json", "held.json", "window.png", "held.png",
-                 "final.json", "harness.json"):
+                 "final.json", "harness.json", "exit-code.txt"):
         if os.path.exists(os.path.join(out, leaf)):
             os.unlink(os.path.join(out, leaf))
 

@@ -12,7 +12,7 @@ tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
 # emulation switched off): a 96-byte i386 program that only exits.
 tbo_runs_32bit() {
   if [ -z "${TBO_RUNS_32BIT:-}" ]; then
-    local probe; probe=$(mktemp)
+    local probe; mkdir -p "$TBO_BUILD"; probe=$(mktemp "$TBO_BUILD/probe32.XXXXXX")
     python3 - "$probe" <<'PY'
 import struct, sys
 code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 0, 0, 0, 0, 0xCD, 0x80])  # exit(0) through int 0x80
@@ -22,7 +22,8 @@ program = struct.pack("<8I", 1, 0, base, base, 96, 96, 5, 0x1000)
 open(sys.argv[1], "wb").write(header + program + code)
 PY
     chmod +x "$probe"
-    if "$probe" 2>/dev/null; then TBO_RUNS_32BIT=yes; else TBO_RUNS_32BIT=no; fi
+    # An empty file (no python3 yet) would run as an empty script: no proof.
+    if [ -s "$probe" ] && "$probe" 2>/dev/null; then TBO_RUNS_32BIT=yes; else TBO_RUNS_32BIT=no; fi
     rm -f "$probe"
     export TBO_RUNS_32BIT
   fi
@@ -98,7 +99,9 @@ tbo_template_prefix() {
     echo "== creating the Wine template prefix"
     rm -rf "$t".new.* "$t.old"  # left by a build that failed; none runs now
     new=$(mktemp -d "$t.new.XXXXXX")
-    if ! tbo_make_prefix "$new"; then
+    # The lock stays ours: Wine's processes must not inherit it.
+    if ! tbo_make_prefix "$new" {lock}>&-; then
+      WINEPREFIX=$new wineserver -k >/dev/null 2>&1 || true
       rm -rf "$new"
       echo "== the Wine template prefix could not be made" >&2
       exec {lock}>&-
@@ -134,8 +137,8 @@ tbo_new_prefix() {
   exec {lock}>"$TBO_BUILD/wine/template.lock"
   flock -s "$lock"
   cp -al "$t" "$dir"
-  exec {lock}>&-
   for f in system.reg user.reg userdef.reg; do rm -f "$dir/$f"; cp "$t/$f" "$dir/$f"; done
+  exec {lock}>&-
 }
 
 # Starts the prefix's wineserver and background services detached from the

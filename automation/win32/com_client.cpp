@@ -52,8 +52,11 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
     found = Wrap(unknown, retry_);
     // An instance that is shutting down is still listed; a question that
     // calls no member tells whether it still answers.
+    // A busy one (a dialog open) is alive: its calls are asked again.
     UINT count = 0;
-    return static_cast<const ComObject*>(found.shared().get())->dispatch()->GetTypeInfoCount(&count);
+    const HRESULT answer =
+        static_cast<const ComObject*>(found.shared().get())->dispatch()->GetTypeInfoCount(&count);
+    return IsBusy(answer) ? S_OK : answer;
   });
 }
 
