@@ -39,10 +39,12 @@ WORD = [
         "events": {"word busy": 5},
         "state": {"word.documents": ["C:\\TamBrel\\Tambrel_O21.dot"], "word.visible": True, "word.running": True},
     }),
+    # The running Word is busy when the press reaches it: still the one used.
     ("word_already_running_hidden_template_no_current", {
         "files": [f("C:\\Hidden\\tbadd.dot", "hidden")],
         "folders": ["C:\\Tambrel"],
         "word": {"running": True, "templates": ["C:\\Hidden\\tbadd.dot"]},
+        "busy": busy("word"),
     }, ["word"], {
         "present": ["C:\\Hidden\\tbadd.dot"],
         "count": {"word Open": 0},
