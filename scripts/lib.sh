@@ -13,17 +13,15 @@ tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
 tbo_runs_32bit() {
   if [ -z "${TBO_RUNS_32BIT:-}" ]; then
     local probe; mkdir -p "$TBO_BUILD"; probe=$(mktemp "$TBO_BUILD/probe32.XXXXXX")
-    python3 - "$probe" <<'PY'
-import struct, sys
-code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 0, 0, 0, 0, 0xCD, 0x80])  # exit(0) through int 0x80
-base, entry = 0x08048000, 0x08048000 + 52 + 32
-header = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9) + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, entry, 52, 0, 0, 52, 32, 1, 0, 0, 0)
-program = struct.pack("<8I", 1, 0, base, base, 96, 96, 5, 0x1000)
-open(sys.argv[1], "wb").write(header + program + code)
-PY
+    # ELF header of an i386 program entered at 0x08048054, one segment
+    # loading the whole file at 0x08048000, then exit(0) through int 0x80.
+    # Written by printf: a bare machine may have no python3 yet.
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00' >"$probe"
+    printf '\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00' >>"$probe"
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00' >>"$probe"
+    printf '\xb8\x01\x00\x00\x00\xbb\x00\x00\x00\x00\xcd\x80' >>"$probe"
     chmod +x "$probe"
-    # An empty file (no python3 yet) would run as an empty script: no proof.
-    if [ -s "$probe" ] && "$probe" 2>/dev/null; then TBO_RUNS_32BIT=yes; else TBO_RUNS_32BIT=no; fi
+    if [ "$(stat -c %s "$probe")" = 96 ] && "$probe" 2>/dev/null; then TBO_RUNS_32BIT=yes; else TBO_RUNS_32BIT=no; fi
     rm -f "$probe"
     export TBO_RUNS_32BIT
   fi
