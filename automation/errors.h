@@ -27,8 +27,31 @@ inline constexpr ErrorNumber kBadParamCount = ErrorFromCode(0x8002000E);
 inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);
 inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);
 inline constexpr ErrorNumber kNotRunning = ErrorFromCode(0x800401E3);  // MK_E_UNAVAILABLE
-inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);
-inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);
+inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);      // RPC_S_CALL_FAILED
+inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
+inline constexpr ErrorNumber kUnknownInterface = ErrorFromCode(0x800706B5);   // RPC_S_UNKNOWN_IF
+inline constexpr ErrorNumber kDisconnected = ErrorFromCode(0x80010108);       // RPC_E_DISCONNECTED
+inline constexpr ErrorNumber kServerDied = ErrorFromCode(0x80010007);         // RPC_E_SERVER_DIED
+inline constexpr ErrorNumber kServerDiedDne = ErrorFromCode(0x80010012);      // RPC_E_SERVER_DIED_DNE
+inline constexpr ErrorNumber kServerStopping = ErrorFromCode(0x80080008);     // CO_E_SERVER_STOPPING
+inline constexpr ErrorNumber kServerExecFailure = ErrorFromCode(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
+inline constexpr ErrorNumber kClassNotRegistered = ErrorFromCode(0x80040154);  // REGDB_E_CLASSNOTREG
+
+// An Office told to quit lingers for a while: still listed, answering
+// nothing, refusing creations as stopping. Those answers are asked again.
+constexpr bool IsStopping(ErrorNumber e) {
+  return e == kServerStopping || e == kDisconnected || e == kServerUnavailable;
+}
+
+// A creation that races the lingering instance's exit is answered from the
+// dying process: a lost connection, or "class not registered" (Wine's word
+// for any failed activation). Asked again only after the instance was seen
+// lingering, so a machine without the application never waits.
+constexpr bool IsStoppingAfterLinger(ErrorNumber e, bool lingeringSeen) {
+  if (IsStopping(e)) return true;
+  return lingeringSeen && (e == kServerExecFailure || e == kServerDied || e == kServerDiedDne ||
+                           e == kClassNotRegistered || e == kCallFailed || e == kUnknownInterface);
+}
 // The run-time errors a late-bound caller raises itself, in the 0x800A
 // facility that Office and the scripting runtimes use.
 inline constexpr ErrorNumber kInvalidCall = ErrorFromCode(0x800A0005);

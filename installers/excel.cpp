@@ -82,14 +82,13 @@ void MTBO::InstallExcelAddIn() {
   });
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.xla") != u""; },  // 6
         [&] {
-          // 6.1: the program is named explicitly, so an unquoted folder with
-          // blanks cannot start some other program; Excel still receives
-          // the command line as written, two blanks and all.
+          // 6.1: the program is named explicitly and its path quoted, since
+          // Office folders have blanks: no other program can start, and
+          // Excel's own parsing cannot split the path into files to open.
           op.Step([&] {
             if (!pathRead || !IsAbsoluteFolder(appFolder)) return;
             const std::u16string program = appFolder + u"\\EXCEL.EXE";
-            platform_.processes.Start(program, appFolder + u"\\EXCEL.EXE " +
-                                                   u" C:\\TamBrel\\Tambrel_O21.xla");
+            platform_.processes.Start(program, u"\"" + program + u"\" " + u" C:\\TamBrel\\Tambrel_O21.xla");
           });
         });
   op.YieldToPending();                                                                // 7

@@ -1,7 +1,9 @@
 // EXCEL.EXE as the Excel add-in installer starts it: journals the exact
-// command line it was given, and which file was started, and exits. Copies
-// planted elsewhere (C:\Program.exe) tell themselves apart by the latter.
+// command line it was given, the words Windows programs split it into, and
+// which file was started, then exits. Copies planted elsewhere
+// (C:\Program.exe) tell themselves apart by the last.
 #include <windows.h>
+#include <shellapi.h>
 
 #include "standins/store.h"
 
@@ -9,7 +11,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace tbo::standin;
   wchar_t image[32768] = {};
   ::GetModuleFileNameW(nullptr, image, 32768);
-  Journal("excel.exe",
-          {{"event", "launch"}, {"commandLine", Utf8(::GetCommandLineW())}, {"image", Utf8(image)}});
+  Json words = Json::array();
+  int count = 0;
+  if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) words.push_back(Utf8(argv[i]));
+    ::LocalFree(argv);
+  }
+  Journal("excel.exe", {{"event", "launch"},
+                        {"commandLine", Utf8(::GetCommandLineW())},
+                        {"argv", words},
+                        {"image", Utf8(image)}});
   return 0;
 }

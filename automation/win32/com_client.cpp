@@ -1,6 +1,6 @@
 #include "automation/win32/com_client.h"
 
-#include <chrono>
+#include <utility>
 
 #include "automation/win32/text.h"
 
@@ -24,26 +24,12 @@ Ref Wrap(IUnknown* unknown, BusyRetry retry) {
 
 }  // namespace
 
-// Runs attempt (which returns the HRESULT and sets the reference) until it
-// gives something other than a shutting-down answer, or the wait is over.
-template <class Try>
-Ref ComClient::WhileShuttingDown(Try&& attempt) {
-  const ULONGLONG start = ::GetTickCount64();
-  for (;;) {
-    Ref found;
-    const HRESULT hr = attempt(found);
-    const bool shuttingDown = hr == CO_E_SERVER_STOPPING || hr == RPC_E_DISCONNECTED ||
-                              hr == static_cast<HRESULT>(0x800706BA) /* RPC_S_SERVER_UNAVAILABLE */;
-    if (SUCCEEDED(hr)) return found;
-    if (!shuttingDown || ::GetTickCount64() - start >= shutdown_.totalMs) Fail(static_cast<ErrorNumber>(hr));
-    events_.WaitForEvents(std::chrono::milliseconds(shutdown_.intervalMs));
-    events_.YieldToPending();
-  }
-}
-
 Ref ComClient::GetActiveObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
-  return WhileShuttingDown([&](Ref& found) {
+  lingeringSeen_ = false;
+  Ref found;
+  const ErrorNumber answer = AskAgain(events_, shutdown_, [&]() -> ErrorNumber {
+    found.Release();
     IUnknown* unknown = nullptr;
     const HRESULT hr = ::GetActiveObject(clsid, nullptr, &unknown);
     if (FAILED(hr)) return hr;
@@ -51,24 +37,34 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
     if (!unknown) return MK_E_UNAVAILABLE;
     found = Wrap(unknown, retry_);
     // An instance that is shutting down is still listed; a question that
-    // calls no member tells whether it still answers.
-    // A busy one (a dialog open) is alive: its calls are asked again.
+    // calls no member tells whether it still answers. A busy one (a dialog
+    // open) is alive: its calls are asked again.
     UINT count = 0;
-    const HRESULT answer =
+    const HRESULT probe =
         static_cast<const ComObject*>(found.shared().get())->dispatch()->GetTypeInfoCount(&count);
-    return IsBusy(answer) ? S_OK : answer;
-  });
+    if (IsStopping(probe)) lingeringSeen_ = true;
+    return IsBusy(probe) ? S_OK : probe;
+  }, IsStopping);
+  if (answer != kNoError) Fail(answer);
+  return found;
 }
 
 Ref ComClient::CreateObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
-  return WhileShuttingDown([&](Ref& found) {
-    IUnknown* unknown = nullptr;
-    const HRESULT hr =
-        ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    if (SUCCEEDED(hr)) found = Wrap(unknown, retry_);
-    return hr;
-  });
+  const bool lingeringSeen = std::exchange(lingeringSeen_, false);
+  Ref created;
+  const ErrorNumber answer = AskAgain(
+      events_, shutdown_,
+      [&]() -> ErrorNumber {
+        IUnknown* unknown = nullptr;
+        const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown,
+                                              reinterpret_cast<void**>(&unknown));
+        if (SUCCEEDED(hr)) created = Wrap(unknown, retry_);
+        return SUCCEEDED(hr) ? kNoError : hr;
+      },
+      [&](ErrorNumber e) { return IsStoppingAfterLinger(e, lingeringSeen); });
+  if (answer != kNoError) Fail(answer);
+  return created;
 }
 
 }  // namespace tbo::win

@@ -161,7 +161,8 @@ def judge(o, expect, problems):
     firsts = [o.journal.index(o.calls(s)[0]) if o.calls(s) else None for s in order]
     eq("order of the first calls of " + ", ".join(order), None not in firsts and firsts == sorted(firsts), True)
     if "launches" in expect:
-        eq("programs started", [(l.get("image"), l["commandLine"]) for l in o.events("excel.exe launch")],
+        eq("programs started", [(l.get("image"), l["commandLine"], l.get("argv"))
+                                for l in o.events("excel.exe launch")],
            expect["launches"])
     for dotted, value in expect.get("state", {}).items():
         eq("state " + dotted, dig(o.state, dotted), value)

@@ -9,7 +9,10 @@ USER = "C:\\Users\\An\\AppData\\Roaming\\Microsoft"
 STARTUP = USER + "\\Excel\\XLSTART"
 PROGRAM = "C:\\Program Files\\Microsoft Office\\Office 11"
 EXCEL_BASE = {"startupPath": STARTUP, "path": PROGRAM}
-EXCEL_LAUNCH = (PROGRAM + "\\EXCEL.EXE", PROGRAM + "\\EXCEL.EXE  C:\\TamBrel\\Tambrel_O21.xla")
+# The program's path quoted (Office folders have blanks), so Windows' own
+# splitting gives Excel exactly two words.
+EXCEL_LAUNCH = (PROGRAM + "\\EXCEL.EXE", '"%s\\EXCEL.EXE"  C:\\TamBrel\\Tambrel_O21.xla' % PROGRAM,
+                [PROGRAM + "\\EXCEL.EXE", "C:\\TamBrel\\Tambrel_O21.xla"])
 ADDIN = bstr("Tambrel_O21")
 
 

@@ -1,0 +1,31 @@
+// Asking again: the one shape of every bounded wait for something that is
+// not ready yet (a busy or departing Office, a file still held open).
+#pragma once
+
+#include <chrono>
+
+#include "automation/errors.h"
+#include "automation/services.h"
+
+namespace tbo {
+
+struct Patience {
+  std::chrono::milliseconds most;     // from the first try
+  std::chrono::milliseconds between;  // the window is kept alive meanwhile
+};
+
+// Runs attempt, which returns an error number, until it succeeds, fails in
+// a way again() does not accept, or patience is over; returns the last
+// answer.
+template <class Attempt, class Again>
+ErrorNumber AskAgain(EventPump& events, Patience patience, Attempt&& attempt, Again&& again) {
+  const auto until = events.Now() + patience.most;
+  for (;;) {
+    const ErrorNumber answer = attempt();
+    if (answer == kNoError || !again(answer) || events.Now() >= until) return answer;
+    events.WaitForEvents(patience.between);
+    events.YieldToPending();
+  }
+}
+
+}  // namespace tbo
