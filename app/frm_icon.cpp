@@ -7,7 +7,8 @@
 #include <string>
 
 #include "app/control_ids.h"
-#include "automation/win32/platform.h"
+#include "app/dyn_calls.h"
+#include "automation/scope_exit.h"
 #include "resources/resource_ids.h"
 
 namespace tbo::app {
@@ -30,20 +31,8 @@ constexpr Placement kPlacements[] = {
 };
 constexpr int kLineLeft = 135, kLineRight = 3600, kLineY = 3150;
 
-// Functions of newer Windows versions, looked up so that Windows 7 still runs.
-template <class F>
-F Lookup(const wchar_t* module, const char* name) {
-  const HMODULE m = ::GetModuleHandleW(module);
-  // Through a generic function pointer: the cast between function types is the point.
-  return m ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name))) : nullptr;
-}
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-using SystemParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-
 UINT DpiOf(HWND hwnd) {
-  static const auto forWindow = Lookup<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
-  if (forWindow) return forWindow(hwnd);
+  if (dyn::GetDpiForWindow) return dyn::GetDpiForWindow(hwnd);
   const HDC dc = ::GetDC(hwnd);
   const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
   ::ReleaseDC(hwnd, dc);
@@ -51,10 +40,9 @@ UINT DpiOf(HWND hwnd) {
 }
 
 RECT OuterRect(int clientWidth, int clientHeight, UINT dpi) {
-  static const auto adjust = Lookup<AdjustForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
   RECT r{0, 0, clientWidth, clientHeight};
-  if (adjust) {
-    adjust(&r, kStyle, FALSE, kExStyle, dpi);
+  if (dyn::AdjustWindowRectExForDpi) {
+    dyn::AdjustWindowRectExForDpi(&r, kStyle, FALSE, kExStyle, dpi);
   } else {
     ::AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
   }
@@ -62,12 +50,10 @@ RECT OuterRect(int clientWidth, int clientHeight, UINT dpi) {
 }
 
 LOGFONTW MessageFont(UINT dpi) {
-  static const auto forDpi =
-      Lookup<SystemParametersForDpiFn>(L"user32.dll", "SystemParametersForDpi");
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  if (forDpi) {
-    forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+  if (dyn::SystemParametersInfoForDpi) {
+    dyn::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
     return metrics.lfMessageFont;
   }
   // Windows 8.1 and early Windows 10: the metrics are for the system DPI;
@@ -107,11 +93,22 @@ bool HasGlyphs(HFONT font, const std::wstring& text) {
 
 constexpr wchar_t kCancelCaption[] = L"&K\u1EBFt th\u00FAc";
 
-// Posted once the window is shown, so that an unattended run starts from
-// the message loop like a click.
-constexpr UINT kRunUnattended = WM_APP + 1;
-// What Windows installers return when the user cancelled.
-constexpr int kCancelledByUser = 1602;
+// Posted: run the posted task.
+constexpr UINT kRunPosted = WM_APP + 1;
+
+struct PressButton {
+  Press press;
+  int id;
+};
+constexpr PressButton kPressButtons[] = {
+    {Press::Word, IDC_CMDWORD}, {Press::Excel, IDC_CMDEXCEL}, {Press::PowerPoint, IDC_CMDPOINT}};
+
+int ButtonOf(Press press) {
+  for (const PressButton& b : kPressButtons) {
+    if (b.press == press) return b.id;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -134,48 +131,28 @@ bool FrmIcon::Create() {
   wc.lpszClassName = kClassName;
   if (!::RegisterClassExW(&wc)) return false;
   // Sized and centred in OnCreate, once the window knows its monitor's DPI.
-  if (!::CreateWindowExW(kExStyle, kClassName, L"Setup", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this)) {
-    return false;
-  }
-  ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+  if (!CreateAs(kExStyle, kClassName, L"Setup", kStyle, instance_)) return false;
+  ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
-  if (!presses_.empty()) ::PostMessageW(window_.get(), kRunUnattended, 0, 0);
   return true;
 }
 
-LRESULT CALLBACK FrmIcon::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<FrmIcon*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_.reset(hwnd);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<FrmIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->window_.release();  // the system has destroyed it
-    return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  // An exception must not cross the system's frames back into the message
-  // loop; whatever was running has already put the window back in order.
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
+void FrmIcon::Post(std::function<void()> task) {
+  posted_ = std::move(task);
+  ::PostMessageW(hwnd(), kRunPosted, 0, 0);
 }
 
 LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND hwnd = window_.get();
   switch (message) {
     case WM_CREATE: OnCreate(); return 0;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
       return 0;
     case WM_CLOSE: OnClose(); return 0;
-    case WM_DESTROY: ::PostQuitMessage(exitCode_); return 0;
-    case kRunUnattended: OnUnattended(); return 0;
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case kRunPosted:
+      if (posted_) std::exchange(posted_, nullptr)();
+      return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
     case WM_SETFOCUS:
       ::SetFocus(lastFocus_ && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : Item(IDC_CMDCANCEL));
@@ -186,12 +163,12 @@ LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
-    default: return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    default: return ::DefWindowProcW(hwnd(), message, wParam, lParam);
   }
 }
 
 void FrmIcon::OnCreate() {
-  const HWND hwnd = window_.get();
+  const HWND window = hwnd();
   struct Child {
     int id;
     const wchar_t* cls;
@@ -209,23 +186,23 @@ void FrmIcon::OnCreate() {
       {IDC_LINE1, WC_STATICW, L"", SS_OWNERDRAW},
   };
   for (const Child& c : children) {
-    ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd,
+    ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, window,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   }
   banner_.reset(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, 0));
   ::SendMessageW(Item(IDC_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(banner_.get()));
-  dpi_ = DpiOf(hwnd);
+  dpi_ = DpiOf(window);
   MakeFonts();
   Layout();
   // Centred on the screen of the window's monitor.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT outer = OuterRect(Px(kClientWidth), Px(kClientHeight), dpi_);
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   const RECT& screen = monitor.rcMonitor;
-  ::SetWindowPos(hwnd, nullptr, screen.left + (screen.right - screen.left - width) / 2,
+  ::SetWindowPos(window, nullptr, screen.left + (screen.right - screen.left - width) / 2,
                  screen.top + (screen.bottom - screen.top - height) / 2, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -261,7 +238,7 @@ void FrmIcon::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   MakeFonts();
   Layout();
-  ::SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
+  ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top,
                  suggested.right - suggested.left, suggested.bottom - suggested.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -272,7 +249,7 @@ LRESULT FrmIcon::OnCtlColorStatic(HDC dc, HWND control) {
     ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
   }
-  return ::DefWindowProcW(window_.get(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+  return ::DefWindowProcW(hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
 }
 
@@ -283,100 +260,54 @@ void FrmIcon::OnDrawItem(const DRAWITEMSTRUCT& item) {
 void FrmIcon::OnActivate(bool active) {
   if (!active) {
     const HWND focus = ::GetFocus();
-    if (focus && ::IsChild(window_.get(), focus)) lastFocus_ = focus;
+    if (focus && ::IsChild(hwnd(), focus)) lastFocus_ = focus;
   }
 }
-
-const FrmIcon::Operations& FrmIcon::OperationsOf(Press press) {
-  static const Operations kOperations[] = {
-      {IDC_CMDWORD, u"Word", &MTBO::RemoveOldWordTemplates, u"RemoveOldWordTemplates", &MTBO::InstallWordTemplate,
-       u"InstallWordTemplate"},
-      {IDC_CMDEXCEL, u"Excel", &MTBO::RemoveOldExcelAddIn, u"RemoveOldExcelAddIn", &MTBO::InstallExcelAddIn,
-       u"InstallExcelAddIn"},
-      {IDC_CMDPOINT, u"PowerPoint", &MTBO::RemoveOldPowerPointAddIn, u"RemoveOldPowerPointAddIn",
-       &MTBO::InstallPowerPointAddIn, u"InstallPowerPointAddIn"},
-  };
-  return kOperations[static_cast<int>(press)];
-}
-
-// Closes the window when the presses are over, however they ended: always
-// after an unattended run, after a click only when a close was deferred.
-struct FrmIcon::CloseAfterRun {
-  FrmIcon& form;
-  bool always;
-  ~CloseAfterRun() {
-    if (always || form.closeRequested_) ::DestroyWindow(form.window_.get());
-  }
-};
 
 void FrmIcon::OnCommand(int id) {
-  for (Press press : {Press::Word, Press::Excel, Press::PowerPoint}) {
-    if (OperationsOf(press).button != id) continue;
-    if (running_) return;  // no second run from inside a yield
-    const CloseAfterRun close{*this, false};
-    RunPress(OperationsOf(press));
+  for (const PressButton& b : kPressButtons) {
+    if (b.id != id) continue;
+    // A close that came during the run was deferred until now.
+    if (RunPress(b.press) && closeRequested_) Destroy();
     return;
   }
   if (id == IDC_CMDCANCEL) OnClose();  // Enter and Esc mean nothing window-wide
-}
-
-// Each press exactly as a click; a close by the person at the machine skips
-// the presses not yet started.
-void FrmIcon::OnUnattended() {
-  if (running_) return;
-  const CloseAfterRun close{*this, true};
-  for (Press press : presses_) {
-    if (closeRequested_) break;
-    RunPress(OperationsOf(press));
-  }
 }
 
 // A close that arrives during a run (it can, inside the operations' yields)
 // waits until the run has finished, so the click frame ends with its
 // controls still there.
 void FrmIcon::OnClose() {
-  if (!presses_.empty()) exitCode_ = kCancelledByUser;  // the unattended run did not end by itself
   if (running_) {
     closeRequested_ = true;
     return;
   }
-  ::DestroyWindow(window_.get());
+  Destroy();
 }
 
-void FrmIcon::RunPress(const Operations& press) {
-  if (running_) return;  // no second run from inside a yield
+bool FrmIcon::RunPress(Press press) {
+  if (running_) return false;  // no second run from inside a yield
   running_ = true;
-  const HWND pressed = Item(press.button), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
+  const HWND pressed = Item(ButtonOf(press)), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
   // A disabled control cannot keep the focus: keep the keyboard usable on
   // cmdCancel during the run and give the focus back afterwards.
   const HWND focus = ::GetFocus();
-  const bool focusMoved = std::find_if(std::begin(kApplicationButtons), std::end(kApplicationButtons),
-                                       [&](int id) { return Item(id) == focus; }) !=
-                          std::end(kApplicationButtons);
+  const bool focusMoved = std::any_of(std::begin(kApplicationButtons), std::end(kApplicationButtons),
+                                      [&](int id) { return Item(id) == focus; });
   if (focusMoved) ::SetFocus(cancel);
 
   // Steps 5 and 6, and the focus, come back however the run ends.
-  struct Ready {
-    FrmIcon& form;
-    HWND status, cancel, focus;
-    bool focusMoved;
-    ~Ready() {
-      for (int id : kApplicationButtons) ::EnableWindow(form.Item(id), TRUE);          // 5
-      ::SetWindowTextW(status, L"");                                                  // 6
-      form.running_ = false;
-      if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
-    }
-  } ready{*this, status, cancel, focus, focusMoved};
-
+  const ScopeExit ready([&] {
+    for (int id : kApplicationButtons) ::EnableWindow(Item(id), TRUE);                // 5
+    ::SetWindowTextW(status, L"");                                                    // 6
+    running_ = false;
+    if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
+  });
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
   ::SetWindowTextW(status, (L"Installing TB-" + TextOf(pressed)).c_str());            // 2
   ::RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);  // 3
-  if (log_) log_->BeginPress(press.application);
-  if (log_) log_->BeginOperation(press.removalName);
-  (mtbo_.*press.removal)();                                                          // 4
-  if (log_) log_->BeginOperation(press.installationName);
-  (mtbo_.*press.installation)();
-  if (log_) log_->EndPress();
+  press_(press);                                                                     // 4
+  return true;
 }
 
 }  // namespace tbo::app

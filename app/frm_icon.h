@@ -1,49 +1,43 @@
 // The Setup window: three application buttons, a close button, a status
-// line, a banner and a separator. A press on an application button runs that
-// application's removal and installation operations on this thread.
+// line, a banner and a separator. It only shows: what a press does comes in
+// as a handler, and the unattended run drives it from outside.
 #pragma once
 
 #include <windows.h>
 
-#include <vector>
+#include <functional>
 
-#include "app/options.h"
-#include "automation/run_log.h"
+#include "app/base_window.h"
 #include "automation/win32/handles.h"
-#include "installers/mtbo.h"
+#include "installers/presses.h"
 
 namespace tbo::app {
 
-class FrmIcon {
+class FrmIcon : public BaseWindow<FrmIcon> {
  public:
-  // With presses, the window runs them in order once it is shown, then
-  // closes itself; log (optional) hears of each press and operation.
-  FrmIcon(HINSTANCE instance, MTBO& mtbo, std::vector<Press> presses = {}, RunLog* log = nullptr)
-      : instance_(instance), mtbo_(mtbo), presses_(std::move(presses)), log_(log) {}
-  FrmIcon(const FrmIcon&) = delete;
-  FrmIcon& operator=(const FrmIcon&) = delete;
+  // Runs a press's operations; called on this thread inside the click frame.
+  using PressHandler = std::function<void(Press)>;
+
+  FrmIcon(HINSTANCE instance, PressHandler press) : instance_(instance), press_(std::move(press)) {}
 
   // Creates the window and shows it centred, the focus on cmdCancel.
   bool Create();
+  // Runs task from the message loop once what is queued before it is done,
+  // as a click would run.
+  void Post(std::function<void()> task);
+  // The click frame around a press: buttons grey, the status naming the
+  // application, the press, the window ready again. False when a run is
+  // already in progress.
+  bool RunPress(Press press);
+  // A close that came during a run, deferred until the run is over.
+  bool closeRequested() const { return closeRequested_; }
+  void Destroy() { ::DestroyWindow(hwnd()); }
 
  private:
-  using Operation = void (MTBO::*)();
-  struct Operations {
-    int button;
-    const char16_t* application;  // for the log
-    Operation removal;
-    const char16_t* removalName;
-    Operation installation;
-    const char16_t* installationName;
-  };
-  static const Operations& OperationsOf(Press press);
-  struct CloseAfterRun;
-
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class BaseWindow<FrmIcon>;
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCreate();
   void OnCommand(int id);
-  void OnUnattended();
   void OnClose();
   void OnActivate(bool active);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -52,13 +46,11 @@ class FrmIcon {
 
   void MakeFonts();
   void Layout();
-  void RunPress(const Operations& press);
-  HWND Item(int id) const { return ::GetDlgItem(window_.get(), id); }
+  HWND Item(int id) const { return ::GetDlgItem(hwnd(), id); }
   int Px(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
   HINSTANCE instance_;
-  MTBO& mtbo_;
-  win::UniqueWindow window_;
+  PressHandler press_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   win::UniqueGdiObject windowFont_;
   win::UniqueGdiObject cancelFont_;
@@ -66,11 +58,9 @@ class FrmIcon {
   win::UniqueIcon bigIcon_;
   win::UniqueIcon smallIcon_;
   HWND lastFocus_ = nullptr;  // the control to give the focus back on activation
-  std::vector<Press> presses_;
-  RunLog* log_;
+  std::function<void()> posted_;
   bool running_ = false;
   bool closeRequested_ = false;
-  int exitCode_ = 0;  // 1602 when the person at the machine closed an unattended run
 };
 
 }  // namespace tbo::app

@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/dyn_calls.h"
 #include "app/frm_icon.h"
 #include "app/options.h"
+#include "automation/logged.h"
 #include "automation/run_log.h"
 #include "automation/win32/log_file.h"
 #include "automation/win32/platform.h"
@@ -16,15 +18,12 @@
 namespace {
 
 constexpr int kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
+constexpr int kCancelledByUser = 1602;  // ERROR_INSTALL_USEREXIT
 
 // Loads DLLs from the system folder only, never from the current folder or
 // the one a downloaded setup program happens to sit in.
 void RestrictDllSearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (tbo::app::dyn::SetDefaultDllDirectories) tbo::app::dyn::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   ::SetDllDirectoryW(L"");
 }
 
@@ -34,16 +33,8 @@ void RestrictDllSearch() {
 std::optional<std::vector<std::u16string>> Arguments(PCWSTR afterProgram) {
   std::vector<std::u16string> args;
   if (!afterProgram || afterProgram[std::wcsspn(afterProgram, L" \t")] == L'\0') return args;
-  using SplitFn = LPWSTR*(WINAPI*)(LPCWSTR, int*);
-  HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  // Windows 7 without its loader update knows no search flags; the search is
-  // restricted to the system folder already.
-  if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
-  const auto split = shell ? reinterpret_cast<SplitFn>(reinterpret_cast<void (*)()>(
-                                 ::GetProcAddress(shell, "CommandLineToArgvW")))
-                           : nullptr;
   int n = 0;
-  LPWSTR* argv = split ? split(::GetCommandLineW(), &n) : nullptr;
+  LPWSTR* argv = tbo::app::dyn::CommandLineToArgv(::GetCommandLineW(), &n);
   if (!argv) return std::nullopt;
   for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv[i]));
   ::LocalFree(argv);
@@ -57,37 +48,49 @@ int ShowUsage(const std::u16string& reason) {
   return reason.empty() ? 0 : kInvalidParameter;
 }
 
+// Each press exactly as a click, in order; a close by the person at the
+// machine skips the presses not yet started. The window closes afterwards.
+int RunUnattended(tbo::app::FrmIcon& form, const std::vector<tbo::Press>& presses) {
+  for (tbo::Press press : presses) {
+    if (form.closeRequested()) break;
+    form.RunPress(press);
+  }
+  const bool closed = form.closeRequested();
+  form.Destroy();
+  return closed ? kCancelledByUser : 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
+  tbo::app::dyn::Init();
   RestrictDllSearch();
   const auto args = Arguments(afterProgram);
   if (!args) return ShowUsage(u"The command line could not be read.");
   const tbo::app::Options options = tbo::app::ParseOptions(*args);
   if (!options.error.empty() || options.usage) return ShowUsage(options.error);
-  std::optional<tbo::win::LogFile> logFile;
+  tbo::NoLogFile noLog;
+  tbo::win::LogFile logFile(options.logPath);
   if (!options.logPath.empty()) {
-    logFile.emplace(options.logPath);
-    const std::u16string reason = logFile->CheckAppendable();
+    const std::u16string reason = logFile.CheckAppendable();
     if (!reason.empty()) return ShowUsage(u"The log file " + options.logPath + u" cannot be written: " + reason);
   }
+  tbo::LogSink& sink = options.logPath.empty() ? static_cast<tbo::LogSink&>(noLog) : logFile;
 
   tbo::win::Win32Platform platform;
-  std::optional<tbo::RunLog> log;
-  std::optional<tbo::LoggedPlatform> logged;
-  if (logFile) {
-    log.emplace(*logFile, platform.events);
-    log->Write(tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
-               tbo::win::FromWide(::GetCommandLineW()));
-    logged.emplace(platform.services(), *log);
-  }
-  tbo::MTBO mtbo(logged ? logged->services() : platform.services());
-  tbo::app::FrmIcon form(instance, mtbo, options.presses, log ? &*log : nullptr);
+  tbo::RunLog log(sink, platform.clock);
+  log.Write(tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
+            tbo::win::FromWide(::GetCommandLineW()));
+  tbo::LoggedPlatform logged(platform.services(), log);
+  tbo::MTBO mtbo(logged.services(), log);
+  tbo::app::FrmIcon form(instance, [&](tbo::Press press) { tbo::RunPress(mtbo, log, press); });
   if (!form.Create()) return 1;
+  int exitCode = 0;
+  if (!options.presses.empty()) form.Post([&] { exitCode = RunUnattended(form, options.presses); });
   // COM is first needed by a press; the window need not wait for it.
   tbo::win::ComApartment com;
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
-  return got == 0 ? static_cast<int>(msg.wParam) : 1;
+  return got == 0 ? exitCode : 1;
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace tbo::app {
+#include "installers/presses.h"
 
-enum class Press { Word, Excel, PowerPoint };
+namespace tbo::app {
 
 struct Options {
   std::vector<Press> presses;  // run in this order, then the window closes itself

@@ -1,5 +1,7 @@
 #include "automation/backup.h"
 
+#include "automation/retry.h"
+
 namespace tbo {
 
 std::u16string BackupName(std::u16string_view path, int n) {
@@ -23,18 +25,15 @@ std::u16string MoveToBackup(FileSystem& files, std::u16string_view path) {
   Fail(kAlreadyExists);
 }
 
-std::u16string MoveToBackupOnceFree(FileSystem& files, EventPump& events, std::u16string_view path,
+std::u16string MoveToBackupOnceFree(FileSystem& files, Clock& clock, EventPump& events, std::u16string_view path,
                                     std::chrono::milliseconds most) {
-  const auto until = events.Now() + most;
-  for (;;) {
-    try {
-      return MoveToBackup(files, path);
-    } catch (const AutomationError& e) {
-      if (e.number() != kSharingViolation || events.Now() >= until) throw;
-    }
-    events.WaitForEvents(std::chrono::milliseconds(100));
-    events.YieldToPending();
-  }
+  std::u16string moved;
+  const ErrorNumber answer = AskAgain(
+      clock, events, {most, std::chrono::milliseconds(100)},
+      [&] { return ErrorOf([&] { moved = MoveToBackup(files, path); }); },
+      [](ErrorNumber e) { return e == kSharingViolation; });
+  if (answer != kNoError) Fail(answer);
+  return moved;
 }
 
 }  // namespace tbo

@@ -21,7 +21,7 @@ std::u16string MoveToBackup(FileSystem& files, std::u16string_view path);
 // application that is shutting down), waiting between tries and yielding,
 // for at most `most`; then the file is left as it is and the sharing
 // violation thrown.
-std::u16string MoveToBackupOnceFree(FileSystem& files, EventPump& events, std::u16string_view path,
+std::u16string MoveToBackupOnceFree(FileSystem& files, Clock& clock, EventPump& events, std::u16string_view path,
                                     std::chrono::milliseconds most);
 
 }  // namespace tbo

@@ -84,4 +84,15 @@ class AutomationError : public std::exception {
 
 [[noreturn]] inline void Fail(ErrorNumber number) { throw AutomationError(number); }
 
+// The error number that call fails with, or kNoError when it succeeds.
+template <class Call>
+ErrorNumber ErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return kNoError;
+}
+
 }  // namespace tbo

@@ -34,8 +34,17 @@ void Operation::RemoveFileIfPresent(std::u16string_view path) {
 
 namespace tbo {
 
+StepObserver& StepObserver::None() {
+  struct Deaf final : StepObserver {
+    void StepStarted() override {}
+    void StepFailed(ErrorNumber) override {}
+  };
+  static Deaf deaf;
+  return deaf;
+}
+
 bool Runner::Run(StepRef step) {
-  if (log_) log_->StepStarted();
+  observer_.StepStarted();
   try {
     step.call(step.step);
     return true;
@@ -44,7 +53,7 @@ bool Runner::Run(StepRef step) {
   } catch (const std::exception&) {
     pending_ = kUnexpected;
   }
-  if (log_) log_->StepFailed(pending_);
+  observer_.StepFailed(pending_);
   return false;
 }
 

@@ -21,7 +21,8 @@ enum class Clear { AtEnd, LeftToCaller };
 
 class Operation : public Runner {
  public:
-  explicit Operation(const Platform& platform) : platform_(platform) { LogTo(platform.log); }
+  explicit Operation(const Platform& platform, StepObserver& observer = StepObserver::None())
+      : Runner(observer), platform_(platform) {}
 
   const Platform& platform() const { return platform_; }
   FileSystem& files() const { return platform_.files; }

@@ -18,11 +18,11 @@ struct Patience {
 // a way again() does not accept, or patience is over; returns the last
 // answer.
 template <class Attempt, class Again>
-ErrorNumber AskAgain(EventPump& events, Patience patience, Attempt&& attempt, Again&& again) {
-  const auto until = events.Now() + patience.most;
+ErrorNumber AskAgain(Clock& clock, EventPump& events, Patience patience, Attempt&& attempt, Again&& again) {
+  const auto until = clock.Now() + patience.most;
   for (;;) {
     const ErrorNumber answer = attempt();
-    if (answer == kNoError || !again(answer) || events.Now() >= until) return answer;
+    if (answer == kNoError || !again(answer) || clock.Now() >= until) return answer;
     events.WaitForEvents(patience.between);
     events.YieldToPending();
   }

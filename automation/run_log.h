@@ -1,14 +1,14 @@
 // The log of an unattended or logged run: a line for each press and one for
-// every failing step, saying what the step was doing. The services report
-// what they attempted when a call fails (LoggedPlatform below); the runner
-// reports the step that failed with it.
+// every failing step, saying what the step was doing. It hears of the steps
+// as the runner's observer; the logged services (logged.h) tell it what a
+// failing call attempted.
 #pragma once
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "automation/runner.h"
 #include "automation/services.h"
 
 namespace tbo {
@@ -21,23 +21,29 @@ class LogSink {
   virtual std::u16string Describe(ErrorNumber error) = 0;  // "" when the system knows no text
 };
 
-class RunLog {
+// The sink of a run without a log file.
+class NoLogFile final : public LogSink {
  public:
-  RunLog(LogSink& sink, EventPump& clock) : sink_(sink), clock_(clock) {}
+  void Append(std::u16string_view) override {}
+  std::u16string Describe(ErrorNumber) override { return {}; }
+};
+
+class RunLog final : public StepObserver {
+ public:
+  RunLog(LogSink& sink, Clock& clock) : sink_(sink), clock_(clock) {}
 
   void Write(std::u16string_view line) { sink_.Append(line); }
   void BeginPress(std::u16string_view application);
   void EndPress();
   void BeginOperation(std::u16string_view name) { operation_ = name; }
 
-  // From the services: a call that failed, in words ("Excel AddIns.Add(...)");
-  // an expected failure (no instance running yet) is worded as news.
+  // A call that failed, in words ("Excel AddIns.Add(...)"); an expected
+  // failure (no instance running yet) is worded as news.
   void Attempted(std::u16string what, ErrorNumber error, bool expected = false) {
     attempt_ = {std::move(what), error, expected};
   }
-  // From the runner.
-  void StepStarted();
-  void StepFailed(ErrorNumber error);
+  void StepStarted() override { attempt_ = {}; }
+  void StepFailed(ErrorNumber error) override;
 
   static std::u16string Hex(ErrorNumber error);
 
@@ -48,22 +54,10 @@ class RunLog {
     bool expected = false;
   };
   LogSink& sink_;
-  EventPump& clock_;
+  Clock& clock_;
   std::u16string operation_, application_;
   std::chrono::milliseconds pressStarted_{0};
   Attempt attempt_;
-};
-
-// The same services, reporting each failing call to the log in words.
-class LoggedPlatform {
- public:
-  LoggedPlatform(const Platform& inner, RunLog& log);
-  ~LoggedPlatform();
-  Platform services();
-
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace tbo

@@ -8,17 +8,29 @@
 #include <type_traits>
 #include <utility>
 
-#include "automation/run_log.h"
 #include "automation/value.h"
 
 namespace tbo {
 
+// Hears of every step a runner takes: the log of a run is one.
+class StepObserver {
+ public:
+  virtual void StepStarted() = 0;
+  virtual void StepFailed(ErrorNumber error) = 0;
+
+  // One that hears nothing.
+  static StepObserver& None();
+
+ protected:
+  ~StepObserver() = default;
+};
+
 class Runner {
  public:
+  explicit Runner(StepObserver& observer = StepObserver::None()) : observer_(observer) {}
+
   ErrorNumber PendingError() const { return pending_; }
   void ClearError() { pending_ = kNoError; }
-  // Every failing step is also written there.
-  void LogTo(RunLog* log) { log_ = log; }
 
   // One step. Effects made before a failure stand; the rest of it is skipped.
   // Returns whether the step completed.
@@ -88,8 +100,8 @@ class Runner {
   };
   bool Run(StepRef step);
 
+  StepObserver& observer_;
   ErrorNumber pending_ = kNoError;
-  RunLog* log_ = nullptr;
 };
 
 }  // namespace tbo

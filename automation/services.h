@@ -55,18 +55,21 @@ class EventPump {
   // Sleeps until input arrives for the window or `most` has passed, so a
   // wait does not spin a core.
   virtual void WaitForEvents(std::chrono::milliseconds most) = 0;
-  // A steady clock for bounding waits.
-  virtual std::chrono::milliseconds Now() = 0;
 };
 
-class RunLog;
+// A steady clock for bounding waits and timing presses.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::chrono::milliseconds Now() = 0;
+};
 
 struct Platform {
   AutomationClient& automation;
   FileSystem& files;
   ProcessLauncher& processes;
   EventPump& events;
-  RunLog* log = nullptr;  // where failing steps are written, when a log was asked for
+  Clock& clock;
 };
 
 }  // namespace tbo

@@ -22,6 +22,15 @@ inline std::u16string ReplaceAll(std::u16string_view text, std::u16string_view f
   return out.append(text.substr(start));
 }
 
+// "-12", "305": the decimal digits, without the C library's formatting.
+inline std::u16string Decimal(long long n) {
+  const bool negative = n < 0;
+  unsigned long long u = negative ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  std::u16string out;
+  do out.insert(out.begin(), static_cast<char16_t>(u'0' + u % 10)); while (u /= 10);
+  return negative ? u"-" + out : out;
+}
+
 // A drive letter, a colon and a backslash, or a UNC path: a folder that
 // names itself, never the current folder or the root of the current drive.
 inline bool IsAbsoluteFolder(std::u16string_view path) {

@@ -23,7 +23,7 @@ Ref AddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); 
 }  // namespace
 
 void MTBO::RemoveOldExcelAddIn() {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref app;
   // Folder-relative searches only make sense with a folder Excel gave in
   // this press, and an absolute one; otherwise they would reach the current
@@ -53,8 +53,7 @@ void MTBO::RemoveOldExcelAddIn() {
 }
 
 void MTBO::InstallExcelAddIn() {
-  Operation op(platform_);
-  EventPump& events = platform_.events;
+  Operation op(platform_, observer_);
   Ref app;
   bool pathRead = false;
 
@@ -62,7 +61,7 @@ void MTBO::InstallExcelAddIn() {
   op.Step([&] {                                                                       // 2
     app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.xla"});
   });
-  const auto waitEnds = events.Now() + kWaitBound;
+  const auto waitEnds = platform_.clock.Now() + kWaitBound;
   op.DoUntil(                                                                         // 3
       [&] {
         op.Step([&] { AddIn(app).Put(u"Installed", false); });                       // 3.1
@@ -70,8 +69,8 @@ void MTBO::InstallExcelAddIn() {
       },
       [&] {                                                                           // 3.3
         if (AddIn(app).Get(u"Installed").EqualsFalse()) return true;
-        if (events.Now() >= waitEnds) return true;
-        events.WaitForEvents(kPassWait);
+        if (platform_.clock.Now() >= waitEnds) return true;
+        platform_.events.WaitForEvents(kPassWait);
         return false;
       });
   op.YieldToPending();                                                                // 4

@@ -39,7 +39,7 @@ void MTBO::AddStandardButtons(const Ref& target) {
 }
 
 void MTBO::BuildTambrelMenus(const Ref& app) {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref toolbar, menu, menuControls, entryA, entryB;
   const auto bar = [&](std::u16string_view name) {
     return app.Get(u"CommandBars", {name}).AsObject();

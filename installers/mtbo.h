@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "automation/runner.h"
 #include "automation/services.h"
 #include "automation/value.h"
 
@@ -13,7 +14,8 @@ namespace tbo {
 
 class MTBO {
  public:
-  explicit MTBO(const Platform& platform) : platform_(platform) {}
+  // observer hears of every step of every operation.
+  MTBO(const Platform& platform, StepObserver& observer) : platform_(platform), observer_(observer) {}
 
   void RemoveOldWordTemplates();
   void InstallWordTemplate();
@@ -35,6 +37,7 @@ class MTBO {
 
  private:
   Platform platform_;
+  StepObserver& observer_;
 };
 
 }  // namespace tbo

@@ -30,7 +30,7 @@ bool IsCommandBarFile(std::u16string_view name) {
 }  // namespace
 
 void MTBO::RemoveOldPowerPointAddIn() {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref app;
   std::u16string powerPointFolder;
   // The command-bar files are only looked for in an absolute folder Excel
@@ -83,7 +83,7 @@ void MTBO::RemoveOldPowerPointAddIn() {
 }
 
 void MTBO::InstallPowerPointAddIn() {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref app;
 
   op.AttachOrLaunch(app, kPowerPoint);                                              // 1

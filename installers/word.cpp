@@ -17,7 +17,7 @@ std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullNa
 }  // namespace
 
 void MTBO::RemoveOldWordTemplates() {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref app;
   std::u16string oldTemplatePath, normalTemplatePath;
 
@@ -34,7 +34,8 @@ void MTBO::RemoveOldWordTemplates() {
   // shutting down holds it for a while.
   op.Step([&] {
     if (!normalTemplatePath.empty()) {
-      MoveToBackupOnceFree(op.files(), platform_.events, normalTemplatePath, kTemplateHeldAtMost);
+      MoveToBackupOnceFree(op.files(), platform_.clock, platform_.events, normalTemplatePath,
+                           kTemplateHeldAtMost);
     }
   });
   op.RemoveFileIfPresent(oldTemplatePath);                                          // 5
@@ -42,7 +43,7 @@ void MTBO::RemoveOldWordTemplates() {
 }
 
 void MTBO::InstallWordTemplate() {
-  Operation op(platform_);
+  Operation op(platform_, observer_);
   Ref app;
 
   op.AttachOrLaunch(app, kWord);                                                    // 1

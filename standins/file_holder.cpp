@@ -8,25 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "automation/win32/handles.h"
 #include "standins/store.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace tbo::standin;
   int argc = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  std::vector<HANDLE> held;
+  std::vector<tbo::win::UniqueHandle> held;
   for (int i = 1; i < argc; ++i) {
     std::wstring path = argv[i];
     if (path.size() >= 260 && path.rfind(L"\\\\?\\", 0) != 0) path = L"\\\\?\\" + path;
-    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const long error = h == INVALID_HANDLE_VALUE ? static_cast<long>(::GetLastError()) : 0;
+    tbo::win::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const long error = h ? 0 : static_cast<long>(::GetLastError());
     Journal("holder", {{"event", "lock"}, {"path", Utf8(argv[i])}, {"error", Hex(error)}});
-    if (h != INVALID_HANDLE_VALUE) held.push_back(h);
+    if (h) held.push_back(std::move(h));
   }
   ::LocalFree(argv);
   const std::wstring release = StorePath(L"locks.release");
   while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
-  for (HANDLE h : held) ::CloseHandle(h);
   return 0;
 }

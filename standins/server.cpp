@@ -93,7 +93,6 @@ Server::Server(std::string app, bool userStarted)
 }
 
 Server::~Server() {
-  for (HANDLE h : heldFiles_) ::CloseHandle(h);
   current = nullptr;
 }
 
@@ -318,8 +317,8 @@ void Server::RequestQuit() {
     // A shutting-down Word still has its global template open.
     for (const std::wstring& t : templates) {
       if (t.find(L"Normal.dot") == std::wstring::npos) continue;
-      const HANDLE h = ::CreateFileW(t.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (h != INVALID_HANDLE_VALUE) heldFiles_.push_back(h);
+      win::UniqueHandle h(::CreateFileW(t.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+      if (h) heldFiles_.push_back(std::move(h));
     }
     // The process goes when the time is up, whoever still holds it.
     ::SetTimer(nullptr, 0, lingerMs_, nullptr);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/win32/handles.h"
 #include "standins/json.h"
 
 namespace tbo::standin {
@@ -105,7 +106,7 @@ class Server {
   bool quit_ = false;
   bool dieAfterCall_ = false;
   DWORD lingerMs_ = 0;
-  std::vector<HANDLE> heldFiles_;  // Word's global template, while it lingers
+  std::vector<win::UniqueHandle> heldFiles_;  // Word's global template, while it lingers
   DWORD mainThread_;
 };
 

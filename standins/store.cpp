@@ -47,10 +47,7 @@ StoreLock::~StoreLock() {
 std::string ReadFileText(const std::wstring& path) {
   win::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return {};
-  }
+  if (!file) return {};
   std::string text;
   char buf[4096];
   DWORD got = 0;
@@ -61,10 +58,7 @@ std::string ReadFileText(const std::wstring& path) {
 bool WriteFileText(const std::wstring& path, std::string_view text) {
   win::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return false;
-  }
+  if (!file) return false;
   DWORD written = 0;
   return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
          written == text.size();
@@ -88,10 +82,7 @@ void Journal(std::string_view app, const Json& event) {
   win::UniqueHandle file(::CreateFileW(StorePath(L"journal.jsonl").c_str(), FILE_APPEND_DATA,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    return;
-  }
+  if (!file) return;
   DWORD written = 0;
   ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }

@@ -350,10 +350,9 @@ int PostClose(HWND top, const std::wstring& pattern) {
   if (!pattern.empty()) {
     int count = 0;
     WIN32_FIND_DATAW data;
-    const HANDLE h = ::FindFirstFileW(pattern.c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-      do ++count; while (::FindNextFileW(h, &data));
-      ::FindClose(h);
+    const tbo::win::UniqueFind search(::FindFirstFileW(pattern.c_str(), &data));
+    if (search) {
+      do ++count; while (::FindNextFileW(search.get(), &data));
     }
     line["pattern"] = Utf8(pattern);
     line["matching"] = count;
@@ -365,8 +364,9 @@ int PostClose(HWND top, const std::wstring& pattern) {
 int Usage(HWND top, const std::wstring& file) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(top, &pid);
-  const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-  if (!process) return 5;
+  const tbo::win::UniqueHandle owned(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!owned) return 5;
+  const HANDLE process = owned.get();
   DWORD handles = 0;
   Json j = {{"handles", ::GetProcessHandleCount(process, &handles) ? Json(handles) : Json()},
             {"gdiObjects", ::GetGuiResources(process, GR_GDIOBJECTS)},
@@ -378,7 +378,6 @@ int Usage(HWND top, const std::wstring& file) {
     j["privateUsage"] = memory.PrivateUsage;
     j["workingSetSize"] = memory.WorkingSetSize;
   }
-  ::CloseHandle(process);
   return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : 5;
 }
 
@@ -392,11 +391,9 @@ int WaitGone(const std::wstring& path) {
 }
 
 int Kill(const std::wstring& pid) {
-  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, std::wcstoul(pid.c_str(), nullptr, 10));
-  if (!process) return 5;
-  const BOOL ok = ::TerminateProcess(process, 1);
-  ::CloseHandle(process);
-  return ok ? 0 : 5;
+  const tbo::win::UniqueHandle process(
+      ::OpenProcess(PROCESS_TERMINATE, FALSE, std::wcstoul(pid.c_str(), nullptr, 10)));
+  return process && ::TerminateProcess(process.get(), 1) ? 0 : 5;
 }
 
 }  // namespace

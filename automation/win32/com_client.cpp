@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "automation/win32/fail.h"
 #include "automation/win32/text.h"
 
 namespace tbo::win {
@@ -9,16 +10,14 @@ namespace {
 
 CLSID ClassOf(std::u16string_view progId) {
   CLSID clsid{};
-  const HRESULT hr = ::CLSIDFromProgID(Wide(progId).c_str(), &clsid);
-  if (FAILED(hr)) Fail(static_cast<ErrorNumber>(hr));
+  ThrowIfFailed(::CLSIDFromProgID(Wide(progId).c_str(), &clsid));
   return clsid;
 }
 
 Ref Wrap(IUnknown* unknown, BusyRetry retry) {
   ComPtr<IUnknown> owned = ComPtr<IUnknown>::Attach(unknown);
   ComPtr<IDispatch> dispatch;
-  const HRESULT hr = owned->QueryInterface(IID_IDispatch, dispatch.put_void());
-  if (FAILED(hr)) Fail(static_cast<ErrorNumber>(hr));
+  ThrowIfFailed(owned->QueryInterface(IID_IDispatch, dispatch.put_void()));
   return Ref(std::make_shared<ComObject>(std::move(dispatch), retry));
 }
 
@@ -28,7 +27,7 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
   lingeringSeen_ = false;
   Ref found;
-  const ErrorNumber answer = AskAgain(events_, shutdown_, [&]() -> ErrorNumber {
+  const ErrorNumber answer = AskAgain(clock_, events_, shutdown_, [&]() -> ErrorNumber {
     found.Release();
     IUnknown* unknown = nullptr;
     const HRESULT hr = ::GetActiveObject(clsid, nullptr, &unknown);
@@ -54,7 +53,7 @@ Ref ComClient::CreateObject(std::u16string_view progId) {
   const bool lingeringSeen = std::exchange(lingeringSeen_, false);
   Ref created;
   const ErrorNumber answer = AskAgain(
-      events_, shutdown_,
+      clock_, events_, shutdown_,
       [&]() -> ErrorNumber {
         IUnknown* unknown = nullptr;
         const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown,

@@ -14,12 +14,13 @@ class ComClient final : public AutomationClient {
   // Both are asked again for at most `shutdown`.
   static constexpr Patience kShutdownWait{std::chrono::milliseconds(5000), std::chrono::milliseconds(100)};
 
-  explicit ComClient(EventPump& events, BusyRetry retry = {}, Patience shutdown = kShutdownWait)
-      : events_(events), retry_(retry), shutdown_(shutdown) {}
+  ComClient(Clock& clock, EventPump& events, BusyRetry retry = {}, Patience shutdown = kShutdownWait)
+      : clock_(clock), events_(events), retry_(retry), shutdown_(shutdown) {}
   Ref GetActiveObject(std::u16string_view progId) override;
   Ref CreateObject(std::u16string_view progId) override;
 
  private:
+  Clock& clock_;
   EventPump& events_;
   BusyRetry retry_;
   Patience shutdown_;

@@ -3,25 +3,17 @@
 #include <algorithm>
 #include <limits>
 
+#include "automation/win32/fail.h"
 #include "automation/win32/text.h"
 
 namespace tbo::win {
 namespace {
 
-void ThrowIfFailed(HRESULT hr) {
-  if (FAILED(hr)) Fail(static_cast<ErrorNumber>(hr));
-}
-
-// The error a failed Invoke reports: the server's own number when it filled
-// in EXCEPINFO, the HRESULT otherwise. Frees the strings either way.
-ErrorNumber ErrorOf(HRESULT hr, EXCEPINFO& info) {
-  if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-  UniqueBstr source(info.bstrSource), description(info.bstrDescription),
-      helpFile(info.bstrHelpFile);
-  if (hr != DISP_E_EXCEPTION) return static_cast<ErrorNumber>(hr);
-  if (FAILED(info.scode)) return static_cast<ErrorNumber>(info.scode);
-  if (info.wCode != 0) return static_cast<ErrorNumber>(MAKE_HRESULT(1, FACILITY_CONTROL, info.wCode));
-  return static_cast<ErrorNumber>(hr);
+// The error a failed Invoke reports: the server's own number when it gave
+// one with DISP_E_EXCEPTION, the HRESULT otherwise.
+ErrorNumber ErrorOf(HRESULT hr, ExcepInfo& info) {
+  if (hr == DISP_E_EXCEPTION && FAILED(info.scode())) return info.scode();
+  return hr;
 }
 
 class ComEnumerator final : public Enumerator {
@@ -174,26 +166,17 @@ Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
   params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
   params.cNamedArgs = static_cast<UINT>(namedIds.size());
   Variant result;
-  EXCEPINFO info{};
+  ExcepInfo info;
   UINT argError = 0;
   const HRESULT hr = RetryWhileBusy(
       retry_,
       [&] {
-        ErrorOf(S_OK, info);  // frees what an earlier, busy answer left
-        info = EXCEPINFO{};
         return dispatch_->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
-                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), &info, &argError);
+                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
       },
       // Excel may also report its busy state as its own error.
-      [&](HRESULT answer) {
-        if (answer == DISP_E_EXCEPTION && info.pfnDeferredFillIn) {
-          info.pfnDeferredFillIn(&info);
-          info.pfnDeferredFillIn = nullptr;
-        }
-        return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(info.scode));
-      });
+      [&](HRESULT answer) { return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(info.scode())); });
   if (FAILED(hr)) Fail(ErrorOf(hr, info));
-  ErrorOf(hr, info);  // frees anything a succeeding server left in EXCEPINFO
   return result;
 }
 

@@ -8,6 +8,8 @@
 
 namespace tbo::win {
 
+// Traits give the handle type, how to close one, and the values that mean
+// "no handle"; a traits type may name two (IsEmpty), as kernel handles do.
 template <class Traits>
 class Unique {
  public:
@@ -17,68 +19,56 @@ class Unique {
   explicit Unique(Handle h) : h_(h) {}
   Unique(const Unique&) = delete;
   Unique& operator=(const Unique&) = delete;
-  Unique(Unique&& other) noexcept : h_(std::exchange(other.h_, Traits::Invalid())) {}
+  Unique(Unique&& other) noexcept : h_(std::exchange(other.h_, Traits::Empty())) {}
   Unique& operator=(Unique&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.h_, Traits::Invalid()));
+    if (this != &other) reset(std::exchange(other.h_, Traits::Empty()));
     return *this;
   }
   ~Unique() { reset(); }
 
   Handle get() const { return h_; }
-  explicit operator bool() const { return h_ != Traits::Invalid(); }
-  void reset(Handle h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid()) Traits::Close(h_);
+  explicit operator bool() const { return !Traits::IsEmpty(h_); }
+  void reset(Handle h = Traits::Empty()) {
+    if (!Traits::IsEmpty(h_)) Traits::Close(h_);
     h_ = h;
   }
-  Handle release() { return std::exchange(h_, Traits::Invalid()); }
+  Handle release() { return std::exchange(h_, Traits::Empty()); }
 
  private:
-  Handle h_ = Traits::Invalid();
+  Handle h_ = Traits::Empty();
 };
 
-struct FindTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::FindClose(h); }
+// Handles whose only empty value is null.
+template <class H, auto close>
+struct NullEmpty {
+  using Handle = H;
+  static Handle Empty() { return nullptr; }
+  static bool IsEmpty(Handle h) { return h == nullptr; }
+  static void Close(Handle h) { close(h); }
 };
-struct FileTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
-};
+
+// Kernel handles: some functions fail with null (CreateMutex, OpenProcess),
+// others with INVALID_HANDLE_VALUE (CreateFile, CreateToolhelp32Snapshot);
+// both are empty, so no caller has to know which.
 struct KernelTraits {
   using Handle = HANDLE;
-  static Handle Invalid() { return nullptr; }
+  static Handle Empty() { return nullptr; }
+  static bool IsEmpty(Handle h) { return h == nullptr || h == INVALID_HANDLE_VALUE; }
   static void Close(Handle h) { ::CloseHandle(h); }
 };
-struct WindowTraits {
-  using Handle = HWND;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::DestroyWindow(h); }
-};
-struct GdiTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::DeleteObject(h); }
-};
-struct IconTraits {
-  using Handle = HICON;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::DestroyIcon(h); }
-};
-struct BstrTraits {
-  using Handle = BSTR;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::SysFreeString(h); }
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Empty() { return INVALID_HANDLE_VALUE; }
+  static bool IsEmpty(Handle h) { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::FindClose(h); }
 };
 
-using UniqueFind = Unique<FindTraits>;
-using UniqueFile = Unique<FileTraits>;
 using UniqueHandle = Unique<KernelTraits>;
-using UniqueWindow = Unique<WindowTraits>;
-using UniqueGdiObject = Unique<GdiTraits>;
-using UniqueIcon = Unique<IconTraits>;
-using UniqueBstr = Unique<BstrTraits>;
+using UniqueFind = Unique<FindTraits>;
+using UniqueWindow = Unique<NullEmpty<HWND, ::DestroyWindow>>;
+using UniqueGdiObject = Unique<NullEmpty<HGDIOBJ, ::DeleteObject>>;
+using UniqueIcon = Unique<NullEmpty<HICON, ::DestroyIcon>>;
+using UniqueBstr = Unique<NullEmpty<BSTR, ::SysFreeString>>;
 
 // An owned COM interface pointer: released once, never copied.
 template <class T>
@@ -151,6 +141,37 @@ class Variant {
 
  private:
   VARIANT v_;
+};
+
+// An owned EXCEPINFO: the strings a server fills in are freed once, also
+// when a busy answer is asked again.
+class ExcepInfo {
+ public:
+  ExcepInfo() = default;
+  ExcepInfo(const ExcepInfo&) = delete;
+  ExcepInfo& operator=(const ExcepInfo&) = delete;
+  ~ExcepInfo() { Clear(); }
+
+  // For an out-parameter: cleared first.
+  EXCEPINFO* put() {
+    Clear();
+    return &info_;
+  }
+  // The server's own error number, filled in first when it was deferred.
+  HRESULT scode() {
+    if (info_.pfnDeferredFillIn) std::exchange(info_.pfnDeferredFillIn, nullptr)(&info_);
+    return FAILED(info_.scode) || info_.wCode == 0 ? info_.scode
+                                                   : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info_.wCode);
+  }
+
+ private:
+  void Clear() {
+    ::SysFreeString(info_.bstrSource);
+    ::SysFreeString(info_.bstrDescription);
+    ::SysFreeString(info_.bstrHelpFile);
+    info_ = EXCEPINFO{};
+  }
+  EXCEPINFO info_{};
 };
 
 // COM for the calling thread, single-threaded apartment. Undoes only what

@@ -9,8 +9,8 @@
 namespace tbo::win {
 namespace {
 
-UniqueFile OpenForAppending(const std::u16string& path) {
-  return UniqueFile(::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+UniqueHandle OpenForAppending(const std::u16string& path) {
+  return UniqueHandle(::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -36,7 +36,7 @@ std::u16string LogFile::CheckAppendable() const {
 }
 
 void LogFile::Append(std::u16string_view line) {
-  const UniqueFile file = OpenForAppending(path_);
+  const UniqueHandle file = OpenForAppending(path_);
   if (!file) return;  // a log that went away must not stop the run
   const std::string bytes = Utf8(line) + "\r\n";
   DWORD written = 0;

@@ -3,12 +3,11 @@
 #include <cstddef>
 #include <vector>
 
+#include "automation/win32/fail.h"
 #include "automation/win32/text.h"
 
 namespace tbo::win {
 namespace {
-
-[[noreturn]] void FailWithLastError() { Fail(ErrorFromWin32(::GetLastError())); }
 
 // Office may report paths past MAX_PATH; the API takes those only with the
 // prefix "\\?\", which the paths we get (absolute, backslashed) can use.
@@ -28,7 +27,7 @@ std::wstring PathOnVolume(HANDLE handle) {
   std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestPath * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
   if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info, static_cast<DWORD>(buffer.size()))) {
-    FailWithLastError();
+    ThrowLastError();
   }
   return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
 }
@@ -41,7 +40,7 @@ bool NamesEntry(HANDLE file, std::u16string_view path) {
   if (slash == std::u16string_view::npos) return true;  // relative: nothing to compare with
   std::u16string folder(path.substr(0, slash));
   if (folder.size() == 2 && folder[1] == u':') folder += u'\\';  // "C:" alone is a current folder
-  const UniqueFile parent(::CreateFileW(ApiPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+  const UniqueHandle parent(::CreateFileW(ApiPath(folder).c_str(), FILE_READ_ATTRIBUTES,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!parent) return false;
@@ -56,11 +55,11 @@ bool NamesEntry(HANDLE file, std::u16string_view path) {
 // Opens the named entry itself, never what a link points at. DELETE access
 // is asked for in every case, so a file that another program holds open
 // without delete sharing is refused here and left exactly as it was.
-UniqueFile OpenEntry(std::u16string_view path, DWORD access) {
-  UniqueFile file(::CreateFileW(ApiPath(path).c_str(), access | DELETE,
+UniqueHandle OpenEntry(std::u16string_view path, DWORD access) {
+  UniqueHandle file(::CreateFileW(ApiPath(path).c_str(), access | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file) FailWithLastError();
+  if (!file) ThrowLastError();
   // Wine opens a Unix link as its target whatever the flag says; refusing
   // such a handle keeps the user's file behind the link untouched.
   if (!NamesEntry(file.get(), path)) Fail(kAccessDenied);
@@ -116,25 +115,25 @@ std::u16string Win32FileSystem::NextMatch(WIN32_FIND_DATAW& data) {
 }
 
 void Win32FileSystem::SetNormalAttributes(std::u16string_view path) {
-  const UniqueFile file = OpenEntry(path, FILE_WRITE_ATTRIBUTES);
+  const UniqueHandle file = OpenEntry(path, FILE_WRITE_ATTRIBUTES);
   FILE_BASIC_INFO info{};  // zero times stay as they are
   info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &info, sizeof info)) {
-    FailWithLastError();
+    ThrowLastError();
   }
 }
 
 void Win32FileSystem::Delete(std::u16string_view path) {
-  const UniqueFile file = OpenEntry(path, 0);
+  const UniqueHandle file = OpenEntry(path, 0);
   FILE_DISPOSITION_INFO info{};
   info.DeleteFile = TRUE;
   if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &info, sizeof info)) {
-    FailWithLastError();
+    ThrowLastError();
   }
 }
 
 void Win32FileSystem::Move(std::u16string_view from, std::u16string_view to) {
-  if (!::MoveFileExW(ApiPath(from).c_str(), ApiPath(to).c_str(), 0)) FailWithLastError();
+  if (!::MoveFileExW(ApiPath(from).c_str(), ApiPath(to).c_str(), 0)) ThrowLastError();
 }
 
 void Win32ProcessLauncher::Start(std::u16string_view programPath,
@@ -148,7 +147,7 @@ void Win32ProcessLauncher::Start(std::u16string_view programPath,
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
                         nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    FailWithLastError();
+    ThrowLastError();
   }
   UniqueHandle process(info.hProcess), thread(info.hThread);
 }
@@ -172,17 +171,9 @@ void Win32EventPump::YieldToPending() {
   }
 }
 
-}  // namespace tbo::win
-
-namespace tbo::win {
-
 void Win32EventPump::WaitForEvents(std::chrono::milliseconds most) {
   ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(most.count()), QS_ALLINPUT,
                                 MWMO_INPUTAVAILABLE);
-}
-
-std::chrono::milliseconds Win32EventPump::Now() {
-  return std::chrono::milliseconds(::GetTickCount64());
 }
 
 }  // namespace tbo::win

@@ -32,7 +32,11 @@ class Win32EventPump final : public EventPump {
  public:
   void YieldToPending() override;
   void WaitForEvents(std::chrono::milliseconds most) override;
-  std::chrono::milliseconds Now() override;
+};
+
+class Win32Clock final : public Clock {
+ public:
+  std::chrono::milliseconds Now() override { return std::chrono::milliseconds(::GetTickCount64()); }
 };
 
 // Hands a message to the window it is for, letting the top-level window
@@ -40,9 +44,10 @@ class Win32EventPump final : public EventPump {
 void DispatchWithDialogNavigation(MSG& msg);
 
 struct Win32Platform {
-  explicit Win32Platform(BusyRetry retry = {}) : automation(events, retry) {}
-  Platform services() { return {automation, files, processes, events}; }
+  explicit Win32Platform(BusyRetry retry = {}) : automation(clock, events, retry) {}
+  Platform services() { return {automation, files, processes, events, clock}; }
 
+  Win32Clock clock;
   Win32EventPump events;
   ComClient automation;
   Win32FileSystem files;

@@ -129,7 +129,8 @@ class Launcher : public tbo::ProcessLauncher {
   void Start(std::u16string_view, std::u16string_view) override {}
 };
 
-class Events : public tbo::EventPump {
+// The event pump and the clock in one: a wait moves the clock on.
+class Events : public tbo::EventPump, public tbo::Clock {
  public:
   int yields = 0;
   // A loop that never ends fails its test instead of hanging it; nothing
@@ -150,7 +151,7 @@ struct Platform {
   Files files;
   Launcher launcher;
   Events events;
-  tbo::Platform services() { return {automation, files, launcher, events}; }
+  tbo::Platform services() { return {automation, files, launcher, events, events}; }
   std::shared_ptr<Object> NewObject(std::string name) { return std::make_shared<Object>(std::move(name), journal); }
 };
 

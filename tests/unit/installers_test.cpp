@@ -4,7 +4,6 @@
 
 #include "automation/backup.h"
 #include "automation/text.h"
-#include "error_of.h"
 #include "fakes/fakes.h"
 #include "installers/mtbo.h"
 
@@ -31,7 +30,7 @@ TEST(Backup, AFolderWhereEveryNameIsTakenEndsTheSearch) {
   fake::Files files;
   files.names = {u"a.pcb"};
   for (int n = 1; n <= 1000; ++n) files.names.insert(tbo::BackupName(u"a.pcb", n));
-  EXPECT_EQ(ErrorOf([&] { tbo::MoveToBackup(files, u"a.pcb"); }), tbo::kAlreadyExists);
+  EXPECT_EQ(tbo::ErrorOf([&] { tbo::MoveToBackup(files, u"a.pcb"); }), tbo::kAlreadyExists);
   EXPECT_TRUE(files.names.count(u"a.pcb"));
 }
 
@@ -41,8 +40,8 @@ TEST(Backup, AFileStillHeldIsAskedForAgainForAFewSecondsThenLeftAsItIs) {
     fake::Events events;
     files.names = {u"N.dot"};
     files.movesRefused = refusals;
-    const tbo::ErrorNumber error = ErrorOf([&] {
-      tbo::MoveToBackupOnceFree(files, events, u"N.dot", std::chrono::milliseconds(5000));
+    const tbo::ErrorNumber error = tbo::ErrorOf([&] {
+      tbo::MoveToBackupOnceFree(files, events, events, u"N.dot", std::chrono::milliseconds(5000));
     });
     const bool freed = refusals == 3;
     EXPECT_EQ(error, freed ? tbo::kNoError : tbo::kSharingViolation);
@@ -62,7 +61,7 @@ TEST(PowerPointRemoval, AFailingSearchContinuationEndsTheCommandBarFileLoop) {
   p.files.names = {u"C:\\U\\PowerPoint\\a.pcb"};
   p.files.found[u"C:\\U\\PowerPoint\\*.pcb"] = {u"a.pcb"};
   p.files.nextFails = tbo::kFail;
-  tbo::MTBO(p.services()).RemoveOldPowerPointAddIn();
+  tbo::MTBO(p.services(), tbo::StepObserver::None()).RemoveOldPowerPointAddIn();
   EXPECT_EQ(p.files.names, std::set<std::u16string>{u"C:\\U\\PowerPoint\\a.pcb.backup-1"});
 }
 

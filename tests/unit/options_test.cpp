@@ -5,7 +5,7 @@
 
 namespace {
 
-using tbo::app::Press;
+using tbo::Press;
 
 TEST(Options, SwitchesAndTheirMistakes) {
   struct Case {

@@ -36,7 +36,7 @@ TEST(AskAgain, ADepartingOfficeIsAskedAgainAnAbsentOneIsNot) {
     fake::Events events;
     size_t tries = 0;
     const ErrorNumber result = tbo::AskAgain(
-        events, {5000ms, 100ms}, [&] { return c.answers[std::min(tries++, c.answers.size() - 1)]; },
+        events, events, {5000ms, 100ms}, [&] { return c.answers[std::min(tries++, c.answers.size() - 1)]; },
         [&](ErrorNumber e) { return tbo::IsStoppingAfterLinger(e, c.lingeringSeen); });
     EXPECT_EQ(result, c.result) << c.what;
     EXPECT_EQ(tries, static_cast<size_t>(c.tries)) << c.what;

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "error_of.h"
 
 namespace {
 
@@ -13,11 +12,11 @@ using tbo::Value;
 TEST(Value, IntegerWidthsAndTheirLimits) {
   EXPECT_EQ(Value::I4(32767).AsInt16(), 32767);
   EXPECT_EQ(Value::I4(-32768).AsInt16(), -32768);
-  EXPECT_EQ(ErrorOf([] { Value::I4(32768).AsInt16(); }), tbo::kOverflow);
-  EXPECT_EQ(ErrorOf([] { Value::I4(-32769).AsInt16(); }), tbo::kOverflow);
+  EXPECT_EQ(tbo::ErrorOf([] { Value::I4(32768).AsInt16(); }), tbo::kOverflow);
+  EXPECT_EQ(tbo::ErrorOf([] { Value::I4(-32769).AsInt16(); }), tbo::kOverflow);
   EXPECT_EQ(Value(true).AsInt32(), -1) << "True is -1";
   EXPECT_EQ(Value(false).AsInt32(), 0);
-  EXPECT_EQ(ErrorOf([] { Value(u"3").AsInt16(); }), tbo::kTypeMismatch);
+  EXPECT_EQ(tbo::ErrorOf([] { Value(u"3").AsInt16(); }), tbo::kTypeMismatch);
 }
 
 TEST(Value, ComparisonWithFalse) {
@@ -26,16 +25,16 @@ TEST(Value, ComparisonWithFalse) {
   EXPECT_TRUE(Value::I2(0).EqualsFalse());
   EXPECT_FALSE(Value::I4(1).EqualsFalse());
   EXPECT_TRUE(Value().EqualsFalse()) << "Empty equals False";
-  EXPECT_EQ(ErrorOf([] { Value(u"False").EqualsFalse(); }), tbo::kTypeMismatch);
+  EXPECT_EQ(tbo::ErrorOf([] { Value(u"False").EqualsFalse(); }), tbo::kTypeMismatch);
 }
 
 TEST(Value, StringsAndObjects) {
   EXPECT_EQ(Value().AsString(), u"");
-  EXPECT_EQ(ErrorOf([] { Value::I2(1).AsString(); }), tbo::kTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { Value(u"x").AsObject(); }), tbo::kTypeMismatch);
+  EXPECT_EQ(tbo::ErrorOf([] { Value::I2(1).AsString(); }), tbo::kTypeMismatch);
+  EXPECT_EQ(tbo::ErrorOf([] { Value(u"x").AsObject(); }), tbo::kTypeMismatch);
   const tbo::Ref nothing = Value(tbo::Ref()).AsObject();
   EXPECT_TRUE(nothing.IsEmpty());
-  EXPECT_EQ(ErrorOf([&] { nothing.Get(u"FullName"); }), tbo::kObjectNotSet);
+  EXPECT_EQ(tbo::ErrorOf([&] { nothing.Get(u"FullName"); }), tbo::kObjectNotSet);
 }
 
 TEST(Value, EqualityKeepsKindsApart) {

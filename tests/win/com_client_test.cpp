@@ -3,7 +3,6 @@
 // real IDispatch.
 #include <gtest/gtest.h>
 
-#include "error_of.h"
 
 #include <string>
 
@@ -29,8 +28,9 @@ std::u16string TempFolder(const wchar_t* leaf) {
 class ComClientTest : public ::testing::Test {
  protected:
   tbo::win::ComApartment com;
+  tbo::win::Win32Clock clock;
   tbo::win::Win32EventPump events;
-  tbo::win::ComClient client{events};
+  tbo::win::ComClient client{clock, events};
 };
 
 class Dictionary : public ComClientTest {
@@ -68,10 +68,10 @@ TEST_F(Dictionary, KeysAndForEachKeepInsertionOrder) {
 
 TEST_F(Dictionary, FailuresCarryTheServersErrorNumber) {
   dict.Call(u"Add", {u"a", Value::I2(1)});
-  EXPECT_EQ(ErrorOf([&] { dict.Call(u"Remove", {u"missing"}); }), tbo::ErrorFromCode(0x800A802B));
-  EXPECT_EQ(ErrorOf([&] { dict.Call(u"Add", {u"a", Value::I2(2)}); }), tbo::ErrorFromCode(0x800A01C9));
-  EXPECT_EQ(ErrorOf([&] { dict.Call(u"Add", {u"b"}); }), tbo::kBadParamCount);
-  EXPECT_EQ(ErrorOf([&] { dict.Get(u"NoSuchMember"); }), tbo::kUnknownName);
+  EXPECT_EQ(tbo::ErrorOf([&] { dict.Call(u"Remove", {u"missing"}); }), tbo::ErrorFromCode(0x800A802B));
+  EXPECT_EQ(tbo::ErrorOf([&] { dict.Call(u"Add", {u"a", Value::I2(2)}); }), tbo::ErrorFromCode(0x800A01C9));
+  EXPECT_EQ(tbo::ErrorOf([&] { dict.Call(u"Add", {u"b"}); }), tbo::kBadParamCount);
+  EXPECT_EQ(tbo::ErrorOf([&] { dict.Get(u"NoSuchMember"); }), tbo::kUnknownName);
 }
 
 TEST_F(Dictionary, ObjectsTravelAsArgumentsAndComeBackUsable) {
@@ -82,10 +82,10 @@ TEST_F(Dictionary, ObjectsTravelAsArgumentsAndComeBackUsable) {
 }
 
 TEST_F(ComClientTest, ReachingServersByProgrammaticIdentifier) {
-  EXPECT_EQ(ErrorOf([&] { client.GetActiveObject(u"Scripting.Dictionary"); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { client.GetActiveObject(u"Scripting.Dictionary"); }),
             tbo::ErrorFromCode(0x800401E3))
       << "nothing registers a dictionary as running";
-  EXPECT_EQ(ErrorOf([&] { client.CreateObject(u"No.Such.Application"); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { client.CreateObject(u"No.Such.Application"); }),
             tbo::ErrorFromCode(0x800401F3));
 }
 
@@ -104,7 +104,7 @@ TEST_F(ComClientTest, FileSystemObjectFilesEnumerationAndOmittedArguments) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::u16string>{u"one.txt", u"two.txt"}));
   EXPECT_EQ(fso.Call(u"FileExists", {dir + u"\\one.txt"}), Value(true));
-  EXPECT_EQ(ErrorOf([&] { fso.Call(u"GetFolder", {dir + u"\\missing"}); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { fso.Call(u"GetFolder", {dir + u"\\missing"}); }),
             tbo::ErrorFromCode(0x800A004C));
 }
 

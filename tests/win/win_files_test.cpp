@@ -2,7 +2,6 @@
 // Wine prefix.
 #include <gtest/gtest.h>
 
-#include "error_of.h"
 
 #include <algorithm>
 
@@ -40,7 +39,7 @@ class WinFiles : public ::testing::Test {
   void Make(std::u16string_view name, DWORD attributes) {
     tbo::win::UniqueHandle h(::CreateFileW(Wide(At(name)).c_str(), GENERIC_WRITE, 0, nullptr,
                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_NE(h.get(), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(h);
     h.reset();
     ASSERT_TRUE(::SetFileAttributesW(Wide(At(name)).c_str(), attributes));
   }
@@ -67,7 +66,7 @@ TEST_F(WinFiles, SearchFindsOrdinaryReadOnlyAndArchiveFilesOnly) {
   }
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::u16string>{u"archive.xla", u"plain.xla", u"readonly.xla"}));
-  EXPECT_EQ(ErrorOf([&] { files.FindNext(); }), tbo::kInvalidCall) << "the search is over";
+  EXPECT_EQ(tbo::ErrorOf([&] { files.FindNext(); }), tbo::kInvalidCall) << "the search is over";
 }
 
 TEST_F(WinFiles, SearchComparesNamesWithoutCaseAndReportsNothingForMissingPaths) {
@@ -75,7 +74,7 @@ TEST_F(WinFiles, SearchComparesNamesWithoutCaseAndReportsNothingForMissingPaths)
   Make(u"readonly.xla", FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(files.FindFirst(dir_ + u"\\PLAIN.XLA"), u"plain.xla");
   EXPECT_FALSE(files.FindFirst(dir_ + u"\\*.xla").empty());
-  EXPECT_EQ(ErrorOf([&] { files.FindNext(); }), tbo::kInvalidCall)
+  EXPECT_EQ(tbo::ErrorOf([&] { files.FindNext(); }), tbo::kInvalidCall)
       << "a search that will not be continued is closed at once, keeping no folder open";
   EXPECT_EQ(files.FindFirst(dir_ + u"\\missing.xla"), u"");
   EXPECT_EQ(files.FindFirst(dir_ + u"\\no-folder\\plain.xla"), u"");
@@ -84,12 +83,12 @@ TEST_F(WinFiles, SearchComparesNamesWithoutCaseAndReportsNothingForMissingPaths)
 
 TEST_F(WinFiles, ReadOnlyFileIsDeletedOnlyAfterTheReset) {
   Make(u"readonly.xla", FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(ErrorOf([&] { files.Delete(At(u"readonly.xla")); }), tbo::kAccessDenied);
+  EXPECT_EQ(tbo::ErrorOf([&] { files.Delete(At(u"readonly.xla")); }), tbo::kAccessDenied);
   files.SetNormalAttributes(At(u"readonly.xla"));
   files.Delete(At(u"readonly.xla"));
   EXPECT_FALSE(Exists(u"readonly.xla"));
-  EXPECT_EQ(ErrorOf([&] { files.Delete(At(u"readonly.xla")); }), tbo::kFileNotFound);
-  EXPECT_EQ(ErrorOf([&] { files.SetNormalAttributes(At(u"readonly.xla")); }), tbo::kFileNotFound);
+  EXPECT_EQ(tbo::ErrorOf([&] { files.Delete(At(u"readonly.xla")); }), tbo::kFileNotFound);
+  EXPECT_EQ(tbo::ErrorOf([&] { files.SetNormalAttributes(At(u"readonly.xla")); }), tbo::kFileNotFound);
 }
 
 TEST_F(WinFiles, RemoveFileIfPresentLeavesHiddenAndSystemFiles) {
@@ -105,7 +104,7 @@ TEST_F(WinFiles, RemoveFileIfPresentLeavesHiddenAndSystemFiles) {
 
 TEST_F(WinFiles, ALockedFileIsPassedOverAndKeepsItsAttributes) {
   Make(u"readonly.xla", FILE_ATTRIBUTE_READONLY);
-  tbo::win::UniqueFile held(::CreateFileW(Wide(At(u"readonly.xla")).c_str(), GENERIC_READ,
+  tbo::win::UniqueHandle held(::CreateFileW(Wide(At(u"readonly.xla")).c_str(), GENERIC_READ,
                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
   tbo::Operation op(platform.services());
@@ -128,7 +127,7 @@ TEST_F(WinFiles, PathsPastMaxPathAndVietnameseNamesWork) {
     folders.push_back(path);
   }
   const std::wstring file = path + L"\\tbadd.xla";
-  tbo::win::UniqueFile(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  tbo::win::UniqueHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_READONLY, nullptr));
   const std::u16string plain = FromWide(file.substr(4));
   ASSERT_GT(plain.size(), 260u);
@@ -147,7 +146,7 @@ TEST_F(WinFiles, StartsAProgramWithItsCommandLineVerbatim) {
   platform.processes.Start(cmd, u"cmd /c echo started> \"" + At(u"out.txt") + u"\"");
   for (int i = 0; i < 100 && !Exists(u"out.txt"); ++i) ::Sleep(100);
   EXPECT_TRUE(Exists(u"out.txt"));
-  EXPECT_EQ(ErrorOf([&] { platform.processes.Start(dir_ + u"\\missing.exe", u"missing.exe"); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { platform.processes.Start(dir_ + u"\\missing.exe", u"missing.exe"); }),
             tbo::kFileNotFound);
 }
 

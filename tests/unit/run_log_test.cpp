@@ -1,0 +1,74 @@
+// The log of a run: one line for each failing step, saying in words what it
+// attempted, and lines for each press.
+#include "automation/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "automation/logged.h"
+#include "automation/operation.h"
+#include "fakes/fakes.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tbo::Ref;
+using tbo::Value;
+
+struct Lines final : tbo::LogSink {
+  std::vector<std::u16string> lines;
+  void Append(std::u16string_view line) override { lines.emplace_back(line); }
+  std::u16string Describe(tbo::ErrorNumber error) override {
+    return error == tbo::kAccessDenied ? u"Access is denied." : u"";
+  }
+};
+
+TEST(RunLog, EachFailingStepSaysWhatItAttempted) {
+  fake::Platform p;
+  auto excel = p.NewObject("excel"), addIns = p.NewObject("addins");
+  excel->properties["AddIns"] = Value(Ref(addIns));
+  excel->failing["get StartupPath"] = tbo::ErrorFromCode(0x800A03EC);
+  addIns->failing["call Add"] = tbo::ErrorFromCode(0x800A03EC);
+  p.automation.creatable[u"Excel.Application"] = excel;
+  p.files.names = {u"C:\\T\\a.pcb", u"C:\\T\\a.pcb.backup-1"};
+  p.files.movesRefused = 1;
+  Lines sink;
+  tbo::RunLog log(sink, p.events);
+  tbo::LoggedPlatform logged(p.services(), log);
+  tbo::Operation op(logged.services(), log);
+  Ref app, none;
+
+  struct Row {
+    std::function<void()> step;
+    std::u16string line;  // "" for a step that writes none
+  };
+  const Row rows[] = {
+      {[&] { op.AttachOrLaunch(app, u"Excel.Application"); },
+       u"Op: no Excel is running, so one is started: 0x800401E3"},
+      {[&] { op.Step([&] { app.Get(u"StartupPath"); }); }, u"Op: Excel StartupPath failed: 0x800A03EC"},
+      {[&] { op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\x.xla", Value::I2(3)}); }); },
+       u"Op: Excel AddIns.Add(\"C:\\x.xla\", 3) failed: 0x800A03EC"},
+      {[&] { op.Step([&] { app.Get(u"AddIns").AsObject().Put(u"Installed", true); }); }, u""},
+      {[&] { op.Step([&] { none.Put(u"Visible", true); }); },
+       u"Op: a step on an application that was not reached failed: 0x800A005B"},
+      {[&] { op.Step([&] { logged.services().files.Move(u"C:\\T\\a.pcb", u"C:\\T\\b"); }); },
+       u"Op: rename C:\\T\\a.pcb to C:\\T\\b failed: 0x80070020"},
+      {[&] { op.Step([] { tbo::Fail(tbo::kAccessDenied); }); }, u"Op: a step failed: 0x80070005 Access is denied."},
+  };
+  log.BeginPress(u"Excel");
+  log.BeginOperation(u"Op");
+  for (const Row& row : rows) {
+    const size_t before = sink.lines.size();
+    row.step();
+    const std::vector<std::u16string> written(sink.lines.begin() + static_cast<long>(before), sink.lines.end());
+    EXPECT_EQ(written, row.line.empty() ? std::vector<std::u16string>{} : std::vector<std::u16string>{row.line})
+        << fake::Ascii(row.line);
+  }
+  p.events.WaitForEvents(2350ms);
+  log.EndPress();
+  EXPECT_EQ(sink.lines.front(), u"press Excel: start");
+  EXPECT_EQ(sink.lines.back(), u"press Excel: end after 2.3 s");
+}
+
+}  // namespace
