@@ -20,15 +20,12 @@ void Init() {
 }
 
 LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
-  static LPWSTR*(WINAPI * split)(LPCWSTR, int*) = [] {
-    HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Windows 7 without its loader update knows no search flags; the
-    // search is restricted to the system folder already.
-    if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
-    LPWSTR*(WINAPI * found)(LPCWSTR, int*) = nullptr;
-    Find(found, shell, "CommandLineToArgvW");
-    return found;
-  }();
+  HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Windows 7 without its loader update knows no search flags; the search
+  // is restricted to the system folder already.
+  if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
+  LPWSTR*(WINAPI * split)(LPCWSTR, int*) = nullptr;
+  Find(split, shell, "CommandLineToArgvW");
   return split ? split(commandLine, count) : nullptr;
 }
 

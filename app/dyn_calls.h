@@ -18,8 +18,9 @@ inline BOOL(WINAPI* SetDefaultDllDirectories)(DWORD) = nullptr;
 
 void Init();
 
-// shell32's CommandLineToArgvW, loaded from the system folder on first use,
-// so that a plain start never loads shell32. Null when it cannot be loaded.
+// shell32's CommandLineToArgvW, shell32 loaded from the system folder when
+// it is called, so that a plain start never loads it. Null when it cannot
+// be loaded.
 LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count);
 
 }  // namespace tbo::app::dyn

@@ -93,8 +93,8 @@ bool HasGlyphs(HFONT font, const std::wstring& text) {
 
 constexpr wchar_t kCancelCaption[] = L"&K\u1EBFt th\u00FAc";
 
-// Posted: run the posted task.
-constexpr UINT kRunPosted = WM_APP + 1;
+// Posted once the window is shown.
+constexpr UINT kShown = WM_APP + 1;
 
 struct PressButton {
   Press press;
@@ -134,12 +134,8 @@ bool FrmIcon::Create() {
   if (!CreateAs(kExStyle, kClassName, L"Setup", kStyle, instance_)) return false;
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
+  ::PostMessageW(hwnd(), kShown, 0, 0);
   return true;
-}
-
-void FrmIcon::Post(std::function<void()> task) {
-  posted_ = std::move(task);
-  ::PostMessageW(hwnd(), kRunPosted, 0, 0);
 }
 
 LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -150,9 +146,7 @@ LRESULT FrmIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
-    case kRunPosted:
-      if (posted_) std::exchange(posted_, nullptr)();
-      return 0;
+    case kShown: host_.OnShown(*this); return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
     case WM_SETFOCUS:
       ::SetFocus(lastFocus_ && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : Item(IDC_CMDCANCEL));
@@ -306,7 +300,7 @@ bool FrmIcon::RunPress(Press press) {
   for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
   ::SetWindowTextW(status, (L"Installing TB-" + TextOf(pressed)).c_str());            // 2
   ::RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);  // 3
-  press_(press);                                                                     // 4
+  host_.OnPress(press);                                                              // 4
   return true;
 }
 

@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
-
 #include "app/base_window.h"
 #include "automation/win32/handles.h"
 #include "installers/presses.h"
@@ -15,16 +13,22 @@ namespace tbo::app {
 
 class FrmIcon : public BaseWindow<FrmIcon> {
  public:
-  // Runs a press's operations; called on this thread inside the click frame.
-  using PressHandler = std::function<void(Press)>;
+  // What the window's owner does for it, on the window's thread.
+  class Host {
+   public:
+    // Runs a press's operations, inside the click frame.
+    virtual void OnPress(Press press) = 0;
+    // Once the window is shown, from the message loop, as a click would run.
+    virtual void OnShown(FrmIcon& form) = 0;
 
-  FrmIcon(HINSTANCE instance, PressHandler press) : instance_(instance), press_(std::move(press)) {}
+   protected:
+    ~Host() = default;
+  };
+
+  FrmIcon(HINSTANCE instance, Host& host) : instance_(instance), host_(host) {}
 
   // Creates the window and shows it centred, the focus on cmdCancel.
   bool Create();
-  // Runs task from the message loop once what is queued before it is done,
-  // as a click would run.
-  void Post(std::function<void()> task);
   // The click frame around a press: buttons grey, the status naming the
   // application, the press, the window ready again. False when a run is
   // already in progress.
@@ -50,7 +54,7 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   int Px(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
   HINSTANCE instance_;
-  PressHandler press_;
+  Host& host_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   win::UniqueGdiObject windowFont_;
   win::UniqueGdiObject cancelFont_;
@@ -58,7 +62,6 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   win::UniqueIcon bigIcon_;
   win::UniqueIcon smallIcon_;
   HWND lastFocus_ = nullptr;  // the control to give the focus back on activation
-  std::function<void()> posted_;
   bool running_ = false;
   bool closeRequested_ = false;
 };

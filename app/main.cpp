@@ -48,17 +48,32 @@ int ShowUsage(const std::u16string& reason) {
   return reason.empty() ? 0 : kInvalidParameter;
 }
 
-// Each press exactly as a click, in order; a close by the person at the
-// machine skips the presses not yet started. The window closes afterwards.
-int RunUnattended(tbo::app::FrmIcon& form, const std::vector<tbo::Press>& presses) {
-  for (tbo::Press press : presses) {
-    if (form.closeRequested()) break;
-    form.RunPress(press);
+// What the window's presses do, and the unattended run: each press exactly
+// as a click, in order; a close by the person at the machine skips the
+// presses not yet started, and the window closes afterwards.
+class Session final : public tbo::app::FrmIcon::Host {
+ public:
+  Session(tbo::MTBO& mtbo, tbo::RunLog& log, const std::vector<tbo::Press>& presses)
+      : mtbo_(mtbo), log_(log), presses_(presses) {}
+  int exitCode() const { return exitCode_; }
+
+  void OnPress(tbo::Press press) override { tbo::RunPress(mtbo_, log_, press); }
+  void OnShown(tbo::app::FrmIcon& form) override {
+    if (presses_.empty()) return;
+    for (tbo::Press press : presses_) {
+      if (form.closeRequested()) break;
+      form.RunPress(press);
+    }
+    if (form.closeRequested()) exitCode_ = kCancelledByUser;
+    form.Destroy();
   }
-  const bool closed = form.closeRequested();
-  form.Destroy();
-  return closed ? kCancelledByUser : 0;
-}
+
+ private:
+  tbo::MTBO& mtbo_;
+  tbo::RunLog& log_;
+  const std::vector<tbo::Press>& presses_;
+  int exitCode_ = 0;
+};
 
 }  // namespace
 
@@ -69,28 +84,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   if (!args) return ShowUsage(u"The command line could not be read.");
   const tbo::app::Options options = tbo::app::ParseOptions(*args);
   if (!options.error.empty() || options.usage) return ShowUsage(options.error);
-  tbo::NoLogFile noLog;
   tbo::win::LogFile logFile(options.logPath);
   if (!options.logPath.empty()) {
     const std::u16string reason = logFile.CheckAppendable();
     if (!reason.empty()) return ShowUsage(u"The log file " + options.logPath + u" cannot be written: " + reason);
   }
-  tbo::LogSink& sink = options.logPath.empty() ? static_cast<tbo::LogSink&>(noLog) : logFile;
 
   tbo::win::Win32Platform platform;
-  tbo::RunLog log(sink, platform.clock);
+  tbo::RunLog log(logFile, platform.events);
   log.Write(tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
             tbo::win::FromWide(::GetCommandLineW()));
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
-  tbo::app::FrmIcon form(instance, [&](tbo::Press press) { tbo::RunPress(mtbo, log, press); });
+  Session session(mtbo, log, options.presses);
+  tbo::app::FrmIcon form(instance, session);
   if (!form.Create()) return 1;
-  int exitCode = 0;
-  if (!options.presses.empty()) form.Post([&] { exitCode = RunUnattended(form, options.presses); });
   // COM is first needed by a press; the window need not wait for it.
   tbo::win::ComApartment com;
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
-  return got == 0 ? exitCode : 1;
+  return got == 0 ? session.exitCode() : 1;
 }

@@ -1,13 +1,12 @@
 #include "automation/backup.h"
 
 #include "automation/retry.h"
+#include "automation/text.h"
 
 namespace tbo {
 
 std::u16string BackupName(std::u16string_view path, int n) {
-  std::u16string number;
-  for (int k = n; k > 0; k /= 10) number.insert(number.begin(), static_cast<char16_t>(u'0' + k % 10));
-  return std::u16string(path) + u".backup-" + number;
+  return std::u16string(path) + u".backup-" + Decimal(n);
 }
 
 std::u16string MoveToBackup(FileSystem& files, std::u16string_view path) {

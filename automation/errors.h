@@ -24,8 +24,11 @@ inline constexpr ErrorNumber kUnknownName = ErrorFromCode(0x80020006);
 inline constexpr ErrorNumber kException = ErrorFromCode(0x80020009);
 inline constexpr ErrorNumber kOverflow = ErrorFromCode(0x8002000A);
 inline constexpr ErrorNumber kBadParamCount = ErrorFromCode(0x8002000E);
-inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);
-inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);
+inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);  // RPC_E_CALL_REJECTED
+inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);    // RPC_E_SERVERCALL_RETRYLATER
+// "Excel is busy" (a cell being edited, a dialog open): Excel's own answer
+// besides the RPC rejections.
+inline constexpr ErrorNumber kExcelBusy = ErrorFromCode(0x800AC472);
 inline constexpr ErrorNumber kNotRunning = ErrorFromCode(0x800401E3);  // MK_E_UNAVAILABLE
 inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);      // RPC_S_CALL_FAILED
 inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
@@ -36,6 +39,9 @@ inline constexpr ErrorNumber kServerDiedDne = ErrorFromCode(0x80010012);      //
 inline constexpr ErrorNumber kServerStopping = ErrorFromCode(0x80080008);     // CO_E_SERVER_STOPPING
 inline constexpr ErrorNumber kServerExecFailure = ErrorFromCode(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
 inline constexpr ErrorNumber kClassNotRegistered = ErrorFromCode(0x80040154);  // REGDB_E_CLASSNOTREG
+
+// A busy server is asked again.
+constexpr bool IsBusy(ErrorNumber e) { return e == kCallRejected || e == kRetryLater || e == kExcelBusy; }
 
 // An Office told to quit lingers for a while: still listed, answering
 // nothing, refusing creations as stopping. Those answers are asked again.

@@ -2,32 +2,28 @@
 
 #include <utility>
 
+#include "automation/function_ref.h"
 #include "automation/text.h"
 
 namespace tbo {
 namespace {
 
-// What a failing call attempted, as the log words it.
-struct Attempt {
+// A failure that is news rather than a failure, in its own words.
+struct News {
+  ErrorNumber error = kNoError;
   std::u16string what;
-  bool expected = false;  // news rather than a failure
 };
 
 // Runs call; when it fails, tells the log what was attempted and lets the
-// failure go on. describe gets the error number and gives the Attempt.
-template <class Call, class Describe>
-auto RecordedAs(RunLog& log, Describe&& describe, Call&& call) -> decltype(call()) {
+// failure go on.
+void Recorded(RunLog& log, const std::u16string& what, FunctionRef<void()> call, const News& news = {}) {
   try {
-    return call();
+    call();
   } catch (const AutomationError& e) {
-    Attempt attempt = describe(e.number());
-    log.Attempted(std::move(attempt.what), e.number(), attempt.expected);
+    const bool isNews = e.number() == news.error;
+    log.Attempted(isNews ? news.what : what, e.number(), isNews);
     throw;
   }
-}
-template <class Call>
-auto Recorded(RunLog& log, const std::u16string& what, Call&& call) -> decltype(call()) {
-  return RecordedAs(log, [&](ErrorNumber) { return Attempt{what}; }, std::forward<Call>(call));
 }
 
 std::u16string Spelled(const Value& v) {
@@ -55,45 +51,37 @@ std::u16string Member(std::u16string_view member, const std::vector<Value>& args
   return out + u"(" + list + u")";
 }
 
-// Objects handed to the product are the logged ones; the inner ones go back
-// to the server as arguments.
-Value Unwrapped(const Value& v);
+// Objects handed to the product are the logged ones; as arguments they go
+// back to the server as what the platform knows them by (Native).
 Value Wrapped(Value v, RunLog& log, const std::u16string& application, std::u16string path);
 
 class LoggedObject final : public Object {
  public:
   LoggedObject(Ref inner, RunLog& log, std::u16string application, std::u16string path)
       : inner_(std::move(inner)), log_(log), application_(std::move(application)), path_(std::move(path)) {}
-  const Ref& inner() const { return inner_; }
+  void* Native() const override { return inner_.IsEmpty() ? nullptr : inner_.shared()->Native(); }
 
   Value Get(std::u16string_view member, const std::vector<Value>& args) override {
-    return Logged(Member(member, args), [&] { return inner_.Get(member, Inner(args)); });
+    return Logged(Member(member, args), [&] { return inner_.Get(member, args); });
   }
   void Put(std::u16string_view member, const std::vector<Value>& args, const Value& value) override {
     Logged(Member(member, args) + u" = " + Spelled(value), [&] {
-      inner_.PutWith(member, Inner(args), Unwrapped(value));
+      inner_.PutWith(member, args, value);
       return Value();
     });
   }
   Value Call(std::u16string_view member, const std::vector<Value>& positional,
              const std::vector<NamedArg>& named) override {
-    std::vector<NamedArg> innerNamed;
-    for (const NamedArg& a : named) innerNamed.push_back({a.name, Unwrapped(a.value)});
-    return Logged(Member(member, positional, named),
-                  [&] { return inner_.Call(member, Inner(positional), innerNamed); });
+    return Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
   }
   std::unique_ptr<Enumerator> Enumerate() override;
 
  private:
-  template <class F>
-  Value Logged(const std::u16string& what, F&& call) {
+  Value Logged(const std::u16string& what, FunctionRef<Value()> call) {
     const std::u16string path = path_.empty() ? what : path_ + u"." + what;
-    return Wrapped(Recorded(log_, application_ + u" " + path, call), log_, application_, path);
-  }
-  static std::vector<Value> Inner(const std::vector<Value>& args) {
-    std::vector<Value> out;
-    for (const Value& a : args) out.push_back(Unwrapped(a));
-    return out;
+    Value result;
+    Recorded(log_, application_ + u" " + path, [&] { result = call(); });
+    return Wrapped(std::move(result), log_, application_, path);
   }
   Ref inner_;
   RunLog& log_;
@@ -105,7 +93,8 @@ class LoggedEnumerator final : public Enumerator {
   LoggedEnumerator(std::unique_ptr<Enumerator> inner, RunLog& log, std::u16string application, std::u16string path)
       : inner_(std::move(inner)), log_(log), application_(std::move(application)), path_(std::move(path)) {}
   std::optional<Value> Next() override {
-    std::optional<Value> item = Recorded(log_, application_ + u" next item of " + path_, [&] { return inner_->Next(); });
+    std::optional<Value> item;
+    Recorded(log_, application_ + u" next item of " + path_, [&] { item = inner_->Next(); });
     if (item) *item = Wrapped(std::move(*item), log_, application_, path_ + u"(item)");
     return item;
   }
@@ -117,16 +106,10 @@ class LoggedEnumerator final : public Enumerator {
 };
 
 std::unique_ptr<Enumerator> LoggedObject::Enumerate() {
-  std::unique_ptr<Enumerator> items =
-      Recorded(log_, application_ + u" for each item of " + path_, [&] { return inner_.Enumerate(); });
+  std::unique_ptr<Enumerator> items;
+  Recorded(log_, application_ + u" for each item of " + path_, [&] { items = inner_.Enumerate(); });
   if (!items) return nullptr;
   return std::make_unique<LoggedEnumerator>(std::move(items), log_, application_, path_);
-}
-
-Value Unwrapped(const Value& v) {
-  if (v.kind() != Value::Kind::Object) return v;
-  const auto* logged = dynamic_cast<const LoggedObject*>(v.AsObject().shared().get());
-  return logged ? Value(logged->inner()) : v;
 }
 
 Value Wrapped(Value v, RunLog& log, const std::u16string& application, std::u16string path) {
@@ -146,17 +129,18 @@ class LoggedAutomation final : public AutomationClient {
   LoggedAutomation(AutomationClient& inner, RunLog& log) : inner_(inner), log_(log) {}
   Ref GetActiveObject(std::u16string_view progId) override {
     const std::u16string app = ApplicationOf(progId);
+    Ref found;
     // Finding none running is ordinary: the operation starts one next.
-    const auto describe = [&](ErrorNumber e) {
-      return e == kNotRunning ? Attempt{u"no " + app + u" is running, so one is started", true}
-                              : Attempt{u"look for a running " + app};
-    };
-    return Logged(app, RecordedAs(log_, describe, [&] { return inner_.GetActiveObject(progId); }));
+    Recorded(log_, u"look for a running " + app, [&] { found = inner_.GetActiveObject(progId); },
+             {kNotRunning, u"no " + app + u" is running, so one is started"});
+    return Logged(app, found);
   }
   Ref CreateObject(std::u16string_view progId) override {
     const std::u16string app = ApplicationOf(progId);
-    return Logged(app, Recorded(log_, u"start " + app + u" (" + std::u16string(progId) + u")",
-                                [&] { return inner_.CreateObject(progId); }));
+    Ref created;
+    Recorded(log_, u"start " + app + u" (" + std::u16string(progId) + u")",
+             [&] { created = inner_.CreateObject(progId); });
+    return Logged(app, created);
   }
 
  private:
@@ -171,10 +155,14 @@ class LoggedFiles final : public FileSystem {
  public:
   LoggedFiles(FileSystem& inner, RunLog& log) : inner_(inner), log_(log) {}
   std::u16string FindFirst(std::u16string_view pattern, Search search = Search::Once) override {
-    return Recorded(log_, u"search " + std::u16string(pattern), [&] { return inner_.FindFirst(pattern, search); });
+    std::u16string found;
+    Recorded(log_, u"search " + std::u16string(pattern), [&] { found = inner_.FindFirst(pattern, search); });
+    return found;
   }
   std::u16string FindNext() override {
-    return Recorded(log_, u"continue the search", [&] { return inner_.FindNext(); });
+    std::u16string found;
+    Recorded(log_, u"continue the search", [&] { found = inner_.FindNext(); });
+    return found;
   }
   void SetNormalAttributes(std::u16string_view path) override {
     Recorded(log_, u"reset the attributes of " + std::u16string(path), [&] { inner_.SetNormalAttributes(path); });

@@ -35,18 +35,14 @@ void Operation::RemoveFileIfPresent(std::u16string_view path) {
 namespace tbo {
 
 StepObserver& StepObserver::None() {
-  struct Deaf final : StepObserver {
-    void StepStarted() override {}
-    void StepFailed(ErrorNumber) override {}
-  };
-  static Deaf deaf;
-  return deaf;
+  static StepObserver none;
+  return none;
 }
 
-bool Runner::Run(StepRef step) {
+bool Runner::Step(FunctionRef<void()> step) {
   observer_.StepStarted();
   try {
-    step.call(step.step);
+    step();
     return true;
   } catch (const AutomationError& e) {
     pending_ = e.number();

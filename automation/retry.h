@@ -15,8 +15,8 @@ struct Patience {
 };
 
 // Runs attempt, which returns an error number, until it succeeds, fails in
-// a way again() does not accept, or patience is over; returns the last
-// answer.
+// a way again() does not accept, or patience is over; returns its last
+// answer. Between tries the window repaints and handles its input.
 template <class Attempt, class Again>
 ErrorNumber AskAgain(Clock& clock, EventPump& events, Patience patience, Attempt&& attempt, Again&& again) {
   const auto until = clock.Now() + patience.most;

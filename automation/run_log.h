@@ -21,13 +21,6 @@ class LogSink {
   virtual std::u16string Describe(ErrorNumber error) = 0;  // "" when the system knows no text
 };
 
-// The sink of a run without a log file.
-class NoLogFile final : public LogSink {
- public:
-  void Append(std::u16string_view) override {}
-  std::u16string Describe(ErrorNumber) override { return {}; }
-};
-
 class RunLog final : public StepObserver {
  public:
   RunLog(LogSink& sink, Clock& clock) : sink_(sink), clock_(clock) {}

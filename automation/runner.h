@@ -8,17 +8,17 @@
 #include <type_traits>
 #include <utility>
 
+#include "automation/function_ref.h"
 #include "automation/value.h"
 
 namespace tbo {
 
-// Hears of every step a runner takes: the log of a run is one.
+// Hears of every step a runner takes: the log of a run is one. This one
+// hears nothing.
 class StepObserver {
  public:
-  virtual void StepStarted() = 0;
-  virtual void StepFailed(ErrorNumber error) = 0;
-
-  // One that hears nothing.
+  virtual void StepStarted() {}
+  virtual void StepFailed(ErrorNumber /*error*/) {}
   static StepObserver& None();
 
  protected:
@@ -34,12 +34,9 @@ class Runner {
 
   // One step. Effects made before a failure stand; the rest of it is skipped.
   // Returns whether the step completed.
-  template <class F>
-  bool Step(F&& step) {
-    // The policy itself lives once, in Run; each step adds only a call.
-    return Run(StepRef{const_cast<void*>(static_cast<const void*>(std::addressof(step))),
-                       [](void* f) { (*static_cast<std::remove_reference_t<F>*>(f))(); }});
-  }
+  // The policy itself lives once, in the body of Step; each step adds only
+  // a call.
+  bool Step(FunctionRef<void()> step);
 
   // A conditional block; a failing test enters the block as if it were true.
   template <class Test, class Body>
@@ -94,12 +91,6 @@ class Runner {
   }
 
  private:
-  struct StepRef {
-    void* step;
-    void (*call)(void*);
-  };
-  bool Run(StepRef step);
-
   StepObserver& observer_;
   ErrorNumber pending_ = kNoError;
 };

@@ -93,6 +93,9 @@ class Object {
   virtual Value Call(std::u16string_view member, const std::vector<Value>& positional,
                      const std::vector<NamedArg>& named) = 0;
   virtual std::unique_ptr<Enumerator> Enumerate() = 0;
+  // What the platform knows the object by (an IDispatch on Windows), to pass
+  // it back to a server as an argument; null for an object of no platform.
+  virtual void* Native() const { return nullptr; }
 };
 
 // An object reference as the installers hold it: possibly empty, and every

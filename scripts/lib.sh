@@ -167,14 +167,18 @@ tbo_stop_display() {
   TBO_XVFB_PID=
 }
 
-# Test lines against the other code lines: non-blank lines of C, C++,
-# Python, shell and CMake files that git tracks, tests/ against the rest.
+# Test cases against the rest, in non-blank lines of the C, C++, Python,
+# shell and CMake files that git tracks. The harness and the stand-ins are
+# test machinery, counted apart from the cases.
 tbo_test_share() {
-  local tests all
+  local cases machinery all
   count() {
     (cd "$TBO_ROOT" && git ls-files -- "$@") | grep -E '\.(c|cc|cpp|h|hpp|sh|py|cmake)$|(^|/)CMakeLists\.txt$' |
       (cd "$TBO_ROOT" && xargs -r cat) | grep -c -v '^\s*$'
   }
-  tests=$(count 'tests/*' '*/tests/*'); all=$(count '.')
-  echo "test lines: $tests, other code lines: $((all - tests)), ratio: $((100 * tests / (all - tests)))%"
+  cases=$(count 'tests/*' '*/tests/*' ':!tests/e2e/harness/*')
+  machinery=$(count 'standins/*' 'tests/e2e/harness/*')
+  all=$(count '.')
+  echo "test cases: $cases lines, test machinery: $machinery lines, other code: $((all - cases - machinery)) lines," \
+    "test cases are $((100 * cases / (all - cases)))% of the rest"
 }

@@ -14,11 +14,11 @@ CLSID ClassOf(std::u16string_view progId) {
   return clsid;
 }
 
-Ref Wrap(IUnknown* unknown, BusyRetry retry) {
+Ref Wrap(IUnknown* unknown, Caller& caller) {
   ComPtr<IUnknown> owned = ComPtr<IUnknown>::Attach(unknown);
   ComPtr<IDispatch> dispatch;
   ThrowIfFailed(owned->QueryInterface(IID_IDispatch, dispatch.put_void()));
-  return Ref(std::make_shared<ComObject>(std::move(dispatch), retry));
+  return Ref(std::make_shared<ComObject>(std::move(dispatch), caller));
 }
 
 }  // namespace
@@ -27,14 +27,14 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
   lingeringSeen_ = false;
   Ref found;
-  const ErrorNumber answer = AskAgain(clock_, events_, shutdown_, [&]() -> ErrorNumber {
+  const ErrorNumber answer = AskAgain(caller_.clock(), caller_.events(), shutdown_, [&]() -> ErrorNumber {
     found.Release();
     IUnknown* unknown = nullptr;
     const HRESULT hr = ::GetActiveObject(clsid, nullptr, &unknown);
     if (FAILED(hr)) return hr;
     // Wine can answer S_OK without an object for an entry being revoked.
     if (!unknown) return MK_E_UNAVAILABLE;
-    found = Wrap(unknown, retry_);
+    found = Wrap(unknown, caller_);
     // An instance that is shutting down is still listed; a question that
     // calls no member tells whether it still answers. A busy one (a dialog
     // open) is alive: its calls are asked again.
@@ -43,7 +43,7 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
         static_cast<const ComObject*>(found.shared().get())->dispatch()->GetTypeInfoCount(&count);
     if (IsStopping(probe)) lingeringSeen_ = true;
     return IsBusy(probe) ? S_OK : probe;
-  }, IsStopping);
+  }, [](ErrorNumber e) { return IsStopping(e); });
   if (answer != kNoError) Fail(answer);
   return found;
 }
@@ -53,12 +53,12 @@ Ref ComClient::CreateObject(std::u16string_view progId) {
   const bool lingeringSeen = std::exchange(lingeringSeen_, false);
   Ref created;
   const ErrorNumber answer = AskAgain(
-      clock_, events_, shutdown_,
+      caller_.clock(), caller_.events(), shutdown_,
       [&]() -> ErrorNumber {
         IUnknown* unknown = nullptr;
         const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown,
                                               reinterpret_cast<void**>(&unknown));
-        if (SUCCEEDED(hr)) created = Wrap(unknown, retry_);
+        if (SUCCEEDED(hr)) created = Wrap(unknown, caller_);
         return SUCCEEDED(hr) ? kNoError : hr;
       },
       [&](ErrorNumber e) { return IsStoppingAfterLinger(e, lingeringSeen); });

@@ -14,15 +14,13 @@ class ComClient final : public AutomationClient {
   // Both are asked again for at most `shutdown`.
   static constexpr Patience kShutdownWait{std::chrono::milliseconds(5000), std::chrono::milliseconds(100)};
 
-  ComClient(Clock& clock, EventPump& events, BusyRetry retry = {}, Patience shutdown = kShutdownWait)
-      : clock_(clock), events_(events), retry_(retry), shutdown_(shutdown) {}
+  ComClient(Clock& clock, EventPump& events, Patience shutdown = kShutdownWait)
+      : caller_(clock, events), shutdown_(shutdown) {}
   Ref GetActiveObject(std::u16string_view progId) override;
   Ref CreateObject(std::u16string_view progId) override;
 
  private:
-  Clock& clock_;
-  EventPump& events_;
-  BusyRetry retry_;
+  Caller caller_;
   Patience shutdown_;
   // The last look for a running instance found one that no longer answers.
   bool lingeringSeen_ = false;

@@ -18,22 +18,22 @@ ErrorNumber ErrorOf(HRESULT hr, ExcepInfo& info) {
 
 class ComEnumerator final : public Enumerator {
  public:
-  ComEnumerator(ComPtr<IEnumVARIANT> e, BusyRetry retry) : e_(std::move(e)), retry_(retry) {}
+  ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller) : e_(std::move(e)), caller_(caller) {}
   std::optional<Value> Next() override {
     Variant item;
     ULONG fetched = 0;
-    const HRESULT hr = RetryWhileBusy(retry_, [&] { return e_->Next(1, item.put(), &fetched); });
+    const HRESULT hr = caller_.Call([&] { return e_->Next(1, item.put(), &fetched); });
     ThrowIfFailed(hr);
     if (hr != S_OK || fetched == 0) return std::nullopt;
-    return FromVariant(*item.get(), retry_);
+    return FromVariant(*item.get(), caller_);
   }
 
  private:
   ComPtr<IEnumVARIANT> e_;
-  BusyRetry retry_;
+  Caller& caller_;
 };
 
-Value FromSafeArray(const VARIANT& v, BusyRetry retry) {
+Value FromSafeArray(const VARIANT& v, Caller& caller) {
   SAFEARRAY* sa = (v.vt & VT_BYREF) ? *v.pparray : v.parray;
   if ((v.vt & VT_TYPEMASK) != VT_VARIANT || !sa || ::SafeArrayGetDim(sa) != 1) {
     Fail(kTypeMismatch);
@@ -45,7 +45,7 @@ Value FromSafeArray(const VARIANT& v, BusyRetry retry) {
   for (LONG i = lower; i <= upper; ++i) {
     Variant item;
     ThrowIfFailed(::SafeArrayGetElement(sa, &i, item.put()));
-    items.push_back(FromVariant(*item.get(), retry));
+    items.push_back(FromVariant(*item.get(), caller));
   }
   return Value::MakeList(std::move(items));
 }
@@ -57,11 +57,11 @@ Value FromInteger(long long n) {
   return Value::I4(static_cast<std::int32_t>(n));
 }
 
-Value FromObject(IUnknown* unknown, BusyRetry retry) {
+Value FromObject(IUnknown* unknown, Caller& caller) {
   if (!unknown) return Value(Ref());
   ComPtr<IDispatch> dispatch;
   ThrowIfFailed(unknown->QueryInterface(IID_IDispatch, dispatch.put_void()));
-  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), retry)));
+  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), caller)));
 }
 
 }  // namespace
@@ -94,9 +94,8 @@ Variant ToVariant(const Value& value) {
       const Ref ref = value.AsObject();
       IDispatch* d = nullptr;
       if (!ref.IsEmpty()) {
-        const auto* com = dynamic_cast<const ComObject*>(ref.shared().get());
-        if (!com) Fail(kTypeMismatch);
-        d = com->dispatch();
+        d = static_cast<IDispatch*>(ref.shared()->Native());
+        if (!d) Fail(kTypeMismatch);
         d->AddRef();
       }
       v.vt = VT_DISPATCH;
@@ -112,9 +111,9 @@ Variant ToVariant(const Value& value) {
   return out;
 }
 
-Value FromVariant(const VARIANT& v, BusyRetry retry) {
-  if (v.vt & VT_ARRAY) return FromSafeArray(v, retry);
-  if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, retry);
+Value FromVariant(const VARIANT& v, Caller& caller) {
+  if (v.vt & VT_ARRAY) return FromSafeArray(v, caller);
+  if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, caller);
   switch (v.vt) {
     case VT_EMPTY:
     case VT_NULL: return Value();
@@ -129,8 +128,8 @@ Value FromVariant(const VARIANT& v, BusyRetry retry) {
     case VT_UINT: return FromInteger(v.uintVal);
     case VT_I8: return FromInteger(v.llVal);
     case VT_BSTR: return Value(FromWide(v.bstrVal ? std::wstring_view(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring_view()));
-    case VT_DISPATCH: return FromObject(v.pdispVal, retry);
-    case VT_UNKNOWN: return FromObject(v.punkVal, retry);
+    case VT_DISPATCH: return FromObject(v.pdispVal, caller);
+    case VT_UNKNOWN: return FromObject(v.punkVal, caller);
     default: Fail(kTypeMismatch);
   }
 }
@@ -147,7 +146,7 @@ std::vector<DISPID> ComObject::IdsOf(std::u16string_view member,
   std::vector<LPOLESTR> pointers;
   for (std::wstring& n : names) pointers.push_back(n.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  ThrowIfFailed(RetryWhileBusy(retry_, [&] {
+  ThrowIfFailed(caller_.Call([&] {
     return dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
                                     kEnglishUnitedStates, ids.data());
   }));
@@ -168,8 +167,7 @@ Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
   Variant result;
   ExcepInfo info;
   UINT argError = 0;
-  const HRESULT hr = RetryWhileBusy(
-      retry_,
+  const HRESULT hr = caller_.Call(
       [&] {
         return dispatch_->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
                                  (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
@@ -194,7 +192,7 @@ Value ComObject::InvokeByName(std::u16string_view member, WORD flags,
   for (const NamedArg& arg : named) args.push_back(ToVariant(arg.value));
   for (auto it = positional.rbegin(); it != positional.rend(); ++it) args.push_back(ToVariant(*it));
   const Variant result = Invoke(ids.front(), flags, args, namedIds);
-  return FromVariant(*result.get(), retry_);
+  return FromVariant(*result.get(), caller_);
 }
 
 Value ComObject::Get(std::u16string_view member, const std::vector<Value>& args) {
@@ -220,7 +218,7 @@ std::unique_ptr<Enumerator> ComObject::Enumerate() {
   if (!unknown) Fail(kTypeMismatch);
   ComPtr<IEnumVARIANT> e;
   ThrowIfFailed(unknown->QueryInterface(IID_IEnumVARIANT, e.put_void()));
-  return std::make_unique<ComEnumerator>(std::move(e), retry_);
+  return std::make_unique<ComEnumerator>(std::move(e), caller_);
 }
 
 }  // namespace tbo::win

@@ -9,21 +9,43 @@
 #include <utility>
 #include <vector>
 
+#include "automation/retry.h"
 #include "automation/value.h"
 #include "automation/win32/handles.h"
 
 namespace tbo::win {
 
-// How long a busy server is asked again before the call counts as failed.
-struct BusyRetry {
-  DWORD totalMs = 30000;
-  DWORD intervalMs = 250;
+// How every call reaches a server: asked again while the server is busy,
+// the window kept alive meanwhile.
+class Caller {
+ public:
+  static constexpr Patience kBusyWait{std::chrono::seconds(30), std::chrono::milliseconds(250)};
+
+  Caller(Clock& clock, EventPump& events, Patience busy = kBusyWait) : clock_(clock), events_(events), busy_(busy) {}
+  Clock& clock() { return clock_; }
+  EventPump& events() { return events_; }
+
+  // Runs call until it answers something other than busy, or patience is
+  // over; returns its last answer. busy may look further than the HRESULT
+  // (at the server's own error).
+  template <class F, class Busy>
+  HRESULT Call(F&& call, Busy&& busy) {
+    return AskAgain(clock_, events_, busy_, call, busy);
+  }
+  template <class F>
+  HRESULT Call(F&& call) {
+    return Call(call, [](ErrorNumber e) { return IsBusy(e); });
+  }
+
+ private:
+  Clock& clock_;
+  EventPump& events_;
+  Patience busy_;
 };
 
 class ComObject final : public Object {
  public:
-  ComObject(ComPtr<IDispatch> dispatch, BusyRetry retry)
-      : dispatch_(std::move(dispatch)), retry_(retry) {}
+  ComObject(ComPtr<IDispatch> dispatch, Caller& caller) : dispatch_(std::move(dispatch)), caller_(caller) {}
 
   Value Get(std::u16string_view member, const std::vector<Value>& args) override;
   void Put(std::u16string_view member, const std::vector<Value>& args,
@@ -33,6 +55,7 @@ class ComObject final : public Object {
   std::unique_ptr<Enumerator> Enumerate() override;
 
   IDispatch* dispatch() const { return dispatch_.get(); }
+  void* Native() const override { return dispatch_.get(); }
 
  private:
   std::vector<DISPID> IdsOf(std::u16string_view member, const std::vector<NamedArg>& named);
@@ -43,7 +66,7 @@ class ComObject final : public Object {
                      const std::vector<NamedArg>& named, const Value* putValue);
 
   ComPtr<IDispatch> dispatch_;
-  BusyRetry retry_;
+  Caller& caller_;
   // Names resolved earlier on this object, so each costs one round trip.
   std::vector<std::pair<std::u16string, std::vector<DISPID>>> idCache_;
 };
@@ -51,32 +74,10 @@ class ComObject final : public Object {
 // Converts between our values and VARIANTs. Throws AutomationError with a
 // type mismatch for what has no counterpart.
 Variant ToVariant(const Value& value);
-Value FromVariant(const VARIANT& v, BusyRetry retry);
+Value FromVariant(const VARIANT& v, Caller& caller);
 
 // Office's member names are English whatever the user's regional settings,
 // and Excel resolves names and arguments for the locale it is called with.
 inline constexpr LCID kEnglishUnitedStates = 1033;
-
-// "Excel is busy" (a cell being edited, a dialog open), Excel's own answer
-// besides the RPC rejections.
-inline constexpr HRESULT kExcelBusy = static_cast<HRESULT>(0x800AC472);
-
-inline bool IsBusy(HRESULT hr) {
-  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER || hr == kExcelBusy;
-}
-
-// Runs call (returning an HRESULT) again while the server answers busy, up
-// to the retry's time limit; returns the last result. busy may look further
-// (at the server's own error).
-template <class Call, class Busy = bool (*)(HRESULT)>
-HRESULT RetryWhileBusy(const BusyRetry& retry, Call&& call, Busy&& busy = IsBusy) {
-  const ULONGLONG start = ::GetTickCount64();
-  for (;;) {
-    const HRESULT hr = call();
-    if (!busy(hr)) return hr;
-    if (::GetTickCount64() - start >= retry.totalMs) return hr;
-    ::Sleep(retry.intervalMs);
-  }
-}
 
 }  // namespace tbo::win

@@ -36,6 +36,7 @@ std::u16string LogFile::CheckAppendable() const {
 }
 
 void LogFile::Append(std::u16string_view line) {
+  if (path_.empty()) return;
   const UniqueHandle file = OpenForAppending(path_);
   if (!file) return;  // a log that went away must not stop the run
   const std::string bytes = Utf8(line) + "\r\n";

@@ -15,6 +15,7 @@ std::u16string SystemText(ErrorNumber error);
 
 class LogFile final : public LogSink {
  public:
+  // Without a path, the log of a run that asked for none: it keeps nothing.
   explicit LogFile(std::u16string path) : path_(std::move(path)) {}
   // Creates the file if missing; the system's reason when it cannot be
   // appended to, "" when it can.

@@ -28,14 +28,11 @@ class Win32ProcessLauncher final : public ProcessLauncher {
   void Start(std::u16string_view programPath, std::u16string_view commandLine) override;
 };
 
-class Win32EventPump final : public EventPump {
+// The window's events, and the steady clock that bounds waits for them.
+class Win32EventPump final : public EventPump, public Clock {
  public:
   void YieldToPending() override;
   void WaitForEvents(std::chrono::milliseconds most) override;
-};
-
-class Win32Clock final : public Clock {
- public:
   std::chrono::milliseconds Now() override { return std::chrono::milliseconds(::GetTickCount64()); }
 };
 
@@ -44,10 +41,9 @@ class Win32Clock final : public Clock {
 void DispatchWithDialogNavigation(MSG& msg);
 
 struct Win32Platform {
-  explicit Win32Platform(BusyRetry retry = {}) : automation(clock, events, retry) {}
-  Platform services() { return {automation, files, processes, events, clock}; }
+  Win32Platform() : automation(events, events) {}
+  Platform services() { return {automation, files, processes, events, events}; }
 
-  Win32Clock clock;
   Win32EventPump events;
   ComClient automation;
   Win32FileSystem files;

@@ -2,7 +2,7 @@
 old files read-only, hidden, system, locked or links; overlong Vietnamese
 paths; closes in the middle of a run; repeated presses."""
 
-from e2e import FALSE, TRUE, f
+from e2e import FALSE, TRUE, Row, f
 from installers import EXCEL_BASE, EXCEL_LAUNCH, PCB, PPT_FILES, PROGRAM, STARTUP, USER, built, menus
 
 EXCEL_FILES = [f(STARTUP + "\\tbadd.xla"), f("C:\\Tambrel\\tbadd.xla"), f("C:\\Tambrel\\Tambrel_O21.xla")]
@@ -41,7 +41,7 @@ def usage_steady(o, eq):
 
 # Plays of half a minute or more, started first.
 SLOW = [
-    ("excel_installed_stuck_at_true", {"files": EXCEL_FILES, "excel": dict(EXCEL_BASE, installedStaysTrue=10 ** 6)},
+    Row("excel_installed_stuck_at_true", {"files": EXCEL_FILES, "excel": dict(EXCEL_BASE, installedStaysTrue=10 ** 6)},
      ["excel"], {
          # The wait ends at its bound; the add-in is switched on all the same.
          "more": [lambda o, eq: eq("last Installed put, and more than 20 before it",
@@ -49,7 +49,7 @@ SLOW = [
                                     len(o.calls("excel Installed")) > 20), (-1, True))],
          "count": {"excel Quit ok": 2},
      }),
-    ("all_three_pressed_%d_times" % ROUNDS, {
+    Row("all_three_pressed_%d_times" % ROUNDS, {
         "files": PPT_FILES + [f(PCB + "\\PowerPoint.pcb")] + EXCEL_FILES + WORD_FILES
         + [f(USER + "\\Templates\\Normal.dot")],
         "excel": EXCEL_BASE, "word": {"templates": [USER + "\\Templates\\Normal.dot", "C:\\Old\\tbadd.dot"]},
@@ -69,7 +69,7 @@ SLOW = [
 ]
 
 ROWS = [
-    ("powerpoint_not_installed", {
+    Row("powerpoint_not_installed", {
         "files": [f("C:\\Tambrel\\tbadd.ppa"), f(PCB + "\\PowerPoint.pcb")] + PPT_FILES,
         "excel": EXCEL_BASE, "powerpoint": {"installed": False},
     }, ["powerpoint"], {
@@ -78,7 +78,7 @@ ROWS = [
         "present": [PCB + "\\PowerPoint.pcb.backup-1"],
         "state": {"excel.running": False},
     }),
-    ("no_office_three_buttons", {
+    Row("no_office_three_buttons", {
         "word": {"installed": False}, "excel": {"installed": False}, "powerpoint": {"installed": False},
         "files": [f(p, "readonly") for p in OLD] + [f(p) for p in CURRENT],
     }, ["word", "excel", "powerpoint"], {
@@ -86,7 +86,7 @@ ROWS = [
         "more": [lambda o, eq: eq("Office calls and starts",
                                   [l for l in o.journal if l.get("event") in ("call", "start")], [])],
     }),
-    ("word_templates_fails", {
+    Row("word_templates_fails", {
         "files": WORD_FILES + [f(USER + "\\Templates\\Normal.dot")],
         "word": {"templates": [USER + "\\Templates\\Normal.dot", "C:\\Old\\tbadd.dot"]},
         "faults": [{"app": "word", "member": "Templates", "error": "0x800A1735"}],
@@ -96,7 +96,7 @@ ROWS = [
         "absent": ["C:\\Tambrel\\tbadd.dot"],
         "count": {"word Templates ok": 0, "word Quit": 1, "word Open ok": 1, "word Visible ok": 1},
     }),
-    ("excel_folders_not_read", {
+    Row("excel_folders_not_read", {
         "files": EXCEL_FILES + [f(USER + "\\Excel\\tbadd.xls"), f(USER + "\\Excel\\tbadd.xla"),
                                 f(USER + "\\Excel\\EXCEL.EXE", copyOf="excel_launch.exe")],
         "excel": EXCEL_BASE,
@@ -112,7 +112,7 @@ ROWS = [
         "puts": {"excel Installed": [FALSE, TRUE, FALSE, TRUE]},
         "launches": [],
     }),
-    ("excel_killed_in_held_call", {
+    Row("excel_killed_in_held_call", {
         "files": EXCEL_FILES, "excel": EXCEL_BASE, "hold": {"app": "excel", "member": "StartupPath", "end": "kill"},
     }, ["excel"], {
         "held": "Installing TB-Microsoft Excel",
@@ -123,7 +123,7 @@ ROWS = [
         "more": [lambda o, eq: eq("kill status", o.harness.get("killStatus"), 0),
                  lambda o, eq: eq("Add made by the new Excel", pids(o, "excel Add ok"), started(o, "excel", 1))],
     }),
-    ("excel_dies_after_answering_with_hidden_and_system_files", {
+    Row("excel_dies_after_answering_with_hidden_and_system_files", {
         "files": [f(STARTUP + "\\tbadd.xla", "hidden"), f(USER + "\\Excel\\tbadd.xls"),
                   f("C:\\Tambrel\\tbadd.xla", "system"), f("C:\\Tambrel\\Tambrel_O21.xla")],
         "excel": EXCEL_BASE, "dies": [{"app": "excel", "member": "StartupPath", "when": "after"}],
@@ -138,7 +138,7 @@ ROWS = [
                                   [l["member"] for l in o.calls("excel") if [l["pid"]] == started(o, "excel", 0)],
                                   ["StartupPath"])],
     }),
-    ("word_dies_in_second_call", {
+    Row("word_dies_in_second_call", {
         "files": WORD_FILES, "word": {"templates": ["C:\\Old\\tbadd.dot"]},
         "dies": [{"app": "word", "calls": 2, "when": "during"}],
     }, ["word"], {
@@ -146,7 +146,7 @@ ROWS = [
         "events": {"word start": 2},
         "more": [lambda o, eq: eq("Visible put by the new Word", pids(o, "word Visible ok"), started(o, "word", 1))],
     }),
-    ("old_files_locked", {
+    Row("old_files_locked", {
         "files": [f(STARTUP + "\\tbadd.xla", "readonly", content="locked"), f(USER + "\\Excel\\tbadd.xls"),
                   f("C:\\Tambrel\\tbadd.xla", "readonly"), f("C:\\Tambrel\\Tambrel_O21.xla"), f("C:\\Tambrel\\tbadd.dot")],
         "locked": [STARTUP + "\\tbadd.xla", USER + "\\Excel\\tbadd.xls", "C:\\Tambrel\\tbadd.xla"],
@@ -160,7 +160,7 @@ ROWS = [
         "puts": {"excel Installed": [FALSE, TRUE]},
         "more": [lambda o, eq: eq("files locked", [l["error"] for l in o.events("holder lock")], ["0x00000000"] * 3)],
     }),
-    ("links_to_folders_and_user_files", {
+    Row("links_to_folders_and_user_files", {
         "files": [f("C:\\Redirected\\XLSTART\\tbadd.xla"), f("C:\\Redirected\\XLSTART\\keep.xla"),
                   f(USER_DOCS + "\\Budget.xla", content="my budget"),
                   f(USER_DOCS + "\\Notes.xla", "readonly", content="my notes"), f("C:\\Tambrel\\Tambrel_O21.xla")],
@@ -177,7 +177,7 @@ ROWS = [
         "more": [lambda o, eq: eq("XLSTART still a link", o.files.get(STARTUP.lower(), {}).get("link"),
                                   "C:\\Redirected\\XLSTART")],
     }),
-    ("paths_over_260_with_vietnamese_letters", {
+    Row("paths_over_260_with_vietnamese_letters", {
         "files": [f(LONG_USER + "\\Excel\\XLSTART\\tbadd.xla", "readonly"), f(LONG_USER + "\\Excel\\tbadd.xls"),
                   f(LONG_USER + "\\PowerPoint\\PowerPoint.pcb"), f("C:\\Tambrel\\Tambrel_O21.ppa")],
         "excel": {"startupPath": LONG_USER + "\\Excel\\XLSTART", "path": PROGRAM},
@@ -190,7 +190,7 @@ ROWS = [
     # Real Office lingers after Quit: still listed and holding its files,
     # answering nothing, refusing creations as stopping. PowerPoint lingers
     # past the wait for a listed instance, so its creation is refused too.
-    ("lingering_word_and_powerpoint", {
+    Row("lingering_word_and_powerpoint", {
         "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
         "word": {"templates": [USER + "\\Templates\\Normal.dot"]}, "excel": EXCEL_BASE,
         "linger": [{"app": "word", "ms": 2000}, {"app": "powerpoint", "ms": 7000}],
@@ -204,7 +204,7 @@ ROWS = [
     }),
     # An empty startup folder from Excel must not send a search to the
     # current folder (C:\users\Public) or the root of its drive.
-    ("empty_startup_folder", {
+    Row("empty_startup_folder", {
         "files": [f("C:\\tbadd.xla"), f("C:\\users\\Public\\tbadd.xls"), f("C:\\users\\Public\\tbadd.xla"),
                   f("C:\\users\\Public\\Custom.pcb"), f("C:\\Tambrel\\Tambrel_O21.xla")],
         "excel": {"startupPath": "", "path": PROGRAM},
@@ -215,14 +215,14 @@ ROWS = [
     }),
     # Closes during a run: sent while an Office call hangs (handled inside
     # it), or posted in the middle of the command-bar file loop.
-    ("close_during_word_quit", {
+    Row("close_during_word_quit", {
         "files": WORD_FILES, "word": {"templates": ["C:\\Old\\tbadd.dot"]},
         "hold": {"app": "word", "member": "Quit", "close": True},
     }, ["word"], {
         "window": "closed after the run", "held": "Installing TB-Microsoft Word",
         "count": {"word Open ok": 1, "word Visible ok": 1},
     }),
-    ("close_during_excel_wait_loop", {
+    Row("close_during_excel_wait_loop", {
         "files": EXCEL_FILES, "excel": dict(EXCEL_BASE, installedStaysTrue=3),
         "hold": {"app": "excel", "member": "Installed", "close": True},
     }, ["excel"], {
@@ -232,7 +232,7 @@ ROWS = [
         "launches": [EXCEL_LAUNCH],
         "count": {"excel Quit ok": 2},
     }),
-    ("close_during_command_bar_file_loop", {
+    Row("close_during_command_bar_file_loop", {
         "files": PPT_FILES + [f(PCB + "\\a%04d.pcb" % i) for i in range(PCB_COUNT)], "excel": EXCEL_BASE,
         "closeWhenGone": {"path": PCB + "\\a0000.pcb", "count": PCB + "\\*.pcb"},
     }, ["powerpoint"], {

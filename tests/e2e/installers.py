@@ -3,7 +3,7 @@ Wine, the stand-in Office, real files in the prefix. Each full press also
 meets a busy Office, so the calls below are the ones that went through
 after the client asked again."""
 
-from e2e import FALSE, TRUE, arg, bstr, f
+from e2e import FALSE, TRUE, Row, arg, bstr, f
 
 USER = "C:\\Users\\An\\AppData\\Roaming\\Microsoft"
 STARTUP = USER + "\\Excel\\XLSTART"
@@ -23,7 +23,7 @@ def busy(app):
 # ---- Word
 
 WORD = [
-    ("word_full", {
+    Row("word_full", {
         "files": [f("C:\\First\\tbadd.dot"), f("C:\\Last\\tbadd.dot", "readonly"), f("C:\\Caps\\TBADD.DOT"),
                   f("C:\\Tambrel\\tbadd.dot", "readonly"), f("C:\\Tambrel\\Tambrel_O21.dot"),
                   f(USER + "\\Templates\\Normal.dot", content="my macros")],
@@ -43,7 +43,7 @@ WORD = [
         "state": {"word.documents": ["C:\\TamBrel\\Tambrel_O21.dot"], "word.visible": True, "word.running": True},
     }),
     # The running Word is busy when the press reaches it: still the one used.
-    ("word_already_running_hidden_template_no_current", {
+    Row("word_already_running_hidden_template_no_current", {
         "files": [f("C:\\Hidden\\tbadd.dot", "hidden")],
         "folders": ["C:\\Tambrel"],
         "word": {"running": True, "templates": ["C:\\Hidden\\tbadd.dot"]},
@@ -68,7 +68,7 @@ def excel_addin_installed(o, eq):
 
 
 EXCEL = [
-    ("excel_full", {
+    Row("excel_full", {
         "files": [f(STARTUP + "\\tbadd.xla", "readonly"), f(STARTUP + "\\keep.xla"),
                   f(USER + "\\Excel\\tbadd.xls", "readonly"), f("C:\\Tambrel\\tbadd.xla"),
                   f("C:\\Tambrel\\Tambrel_O21.xla"),
@@ -92,7 +92,7 @@ EXCEL = [
         "state": {"excel.running": False},
         "more": [excel_addin_installed],
     }),
-    ("excel_startup_folder_in_other_case_and_no_current_add_in", {
+    Row("excel_startup_folder_in_other_case_and_no_current_add_in", {
         "files": [f("C:\\Users\\An\\Excel\\XLStart\\tbadd.xla"), f("C:\\Users\\An\\Excel\\XLStarttbadd.xls"),
                   f("C:\\Users\\An\\Excel\\tbadd.xls")],
         "folders": ["C:\\Tambrel"],
@@ -107,7 +107,7 @@ EXCEL = [
         "count": {"excel Quit": 2},
         "launches": [],
     }),
-    ("excel_add_rejected", {
+    Row("excel_add_rejected", {
         "files": [f("C:\\Tambrel\\Tambrel_O21.xla")],
         "excel": EXCEL_BASE,
         "faults": [{"app": "excel", "member": "Add", "error": "0x800A03EC", "times": 1}],
@@ -167,7 +167,7 @@ PCB = USER + "\\PowerPoint"
 PPT_FILES = [f("C:\\Tambrel\\Tambrel_O21.ppa")]
 
 POWERPOINT = [
-    ("powerpoint_full", {
+    Row("powerpoint_full", {
         "files": PPT_FILES + [f(PCB + "\\PowerPoint.pcb"), f(PCB + "\\Other.PCB", "readonly"),
                               f(PCB + "\\hidden.pcb", "hidden"), f(PCB + "\\Notes.pcbx"),
                               f("C:\\Tambrel\\tbadd.ppa", "readonly")],
@@ -214,7 +214,7 @@ POWERPOINT = [
                              [{"Type": arg("I2", 10)}]),
         ],
     }),
-    ("powerpoint_rejected_icon_and_undeletable_toolbar", {
+    Row("powerpoint_rejected_icon_and_undeletable_toolbar", {
         "files": PPT_FILES, "excel": EXCEL_BASE,
         "powerpoint": {"commandBars": [
             {"name": "Menu Bar", "menuBar": True, "visible": True, "controls": []},
@@ -230,7 +230,7 @@ POWERPOINT = [
                                   [[[False, "&Kiem tra chinh ta tieng Viet...", "RERured", 0, ""]] + EXTRA])],
         "puts": {"powerpoint AddIn.Autoload": [TRUE]},
     }),
-    ("powerpoint_startup_folder_in_other_case_no_add_ins_no_current", {
+    Row("powerpoint_startup_folder_in_other_case_no_add_ins_no_current", {
         "files": [f("C:\\Users\\An\\Office\\PowerPoint\\PowerPoint.pcb")],
         "folders": ["C:\\Tambrel"],
         "excel": {"startupPath": "C:\\Users\\An\\Office\\Excel\\XLStart", "path": PROGRAM},

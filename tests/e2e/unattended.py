@@ -1,7 +1,7 @@
 """Unattended roll-out end to end: TBO_Setup.exe started with switches, a
 log of the failing steps, and the command lines it refuses."""
 
-from e2e import f
+from e2e import Row, f
 from installers import EXCEL_BASE
 
 LOG = "C:\\Logs\\tbo setup.log"
@@ -12,7 +12,7 @@ REFUSED = {"window": "never shown", "exitCode": 87, "count": {"word": 0}, "prese
 ROWS = [
     # Presses in the order given, each exactly as a click, then the window
     # closes itself. The log keeps what an earlier run wrote.
-    ("unattended_presses_in_order_with_a_log", {
+    Row("unattended_presses_in_order_with_a_log", {
         "args": '/EXCEL -powerpoint /word /log "%s"' % LOG,
         "files": [f("C:\\Tambrel\\Tambrel_O21.xla"), f("C:\\Tambrel\\Tambrel_O21.dot"),
                   f(LOG, content="an earlier run\r\n")],
@@ -40,7 +40,7 @@ ROWS = [
     }),
     # A close by the person at the machine is deferred as usual; the presses
     # not yet started are skipped.
-    ("unattended_close_skips_the_rest", {
+    Row("unattended_close_skips_the_rest", {
         "args": "/word /excel",
         "files": [f("C:\\Tambrel\\Tambrel_O21.dot")], "word": {"templates": []}, "excel": EXCEL_BASE,
         "hold": {"app": "word", "member": "Quit", "close": True},
@@ -48,16 +48,16 @@ ROWS = [
         "window": "closed after the run", "held": "Installing TB-Microsoft Word", "exitCode": 1602,
         "count": {"word Visible ok": 1, "excel": 0},
     }),
-    ("usage_shown", {"args": "/?", "files": [OLD]}, [], dict(REFUSED, exitCode=0, messageBoxes=[
+    Row("usage_shown", {"args": "/?", "files": [OLD]}, [], dict(REFUSED, exitCode=0, messageBoxes=[
         ("TBO Setup", "TBO_Setup.exe [/word] [/excel] [/powerpoint] [/log FILE] [/?]")])),
-    ("refused_unknown_switch", {"args": "/word /quiet", "files": [OLD]}, [],
+    Row("refused_unknown_switch", {"args": "/word /quiet", "files": [OLD]}, [],
      dict(REFUSED, messageBoxes=[("TBO Setup", "Unknown switch: /quiet\n\nTBO_Setup.exe [/word]")])),
-    ("refused_log_without_file", {"args": "/word /log", "files": [OLD]}, [],
+    Row("refused_log_without_file", {"args": "/word /log", "files": [OLD]}, [],
      dict(REFUSED, messageBoxes=[("TBO Setup", "/log needs the name of a file.")])),
-    ("refused_read_only_log", {"args": "/word /log C:\\Logs\\old.log",
+    Row("refused_read_only_log", {"args": "/word /log C:\\Logs\\old.log",
                                "files": [OLD, f("C:\\Logs\\old.log", "readonly", content="kept")]}, [],
      dict(REFUSED, messageBoxes=[("TBO Setup", "The log file C:\\Logs\\old.log cannot be written: ")],
           sizes={"C:\\Logs\\old.log": 4})),
-    ("refused_log_in_a_missing_folder", {"args": "/word /log C:\\Missing\\x.log", "files": [OLD]}, [],
+    Row("refused_log_in_a_missing_folder", {"args": "/word /log C:\\Missing\\x.log", "files": [OLD]}, [],
      dict(REFUSED, messageBoxes=[("TBO Setup", "The log file C:\\Missing\\x.log cannot be written: ")])),
 ]

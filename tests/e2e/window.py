@@ -3,7 +3,7 @@ shows while a run hangs in an Office call."""
 
 import subprocess
 
-from e2e import APP_BUTTONS, control
+from e2e import APP_BUTTONS, Row, control
 
 LAYOUT = {  # client coordinates at 96 DPI: left, top, right, bottom
     "Image1": (32, 8, 219, 56), "cmdEXCEL": (32, 72, 217, 97), "cmdWORD": (32, 104, 217, 129),
@@ -66,7 +66,7 @@ ROWS = [
     # Tab walks cmdEXCEL, cmdWORD, cmdPOINT, cmdCancel; Esc means nothing;
     # Space presses the focused button, which has the focus again after
     # its run; Alt+K ends the program from any button.
-    ("window_start_state_and_keyboard", {"excel": {"installed": False}},
+    Row("window_start_state_and_keyboard", {"excel": {"installed": False}},
      ["key:Tab"] * 5 + ["key:Esc", "key:Tab", "key:Space", "key:Alt+K"], {
          "window": "exited",
          "count": {"word Visible": 1},
@@ -79,7 +79,7 @@ ROWS = [
     # While a call hangs: the status names the run in red, the application
     # buttons are disabled, and a click on one of them starts nothing; the
     # window comes back ready for a second press.
-    ("window_held_run_and_second_press", HOLD_WORD, ["word", "word"], {
+    Row("window_held_run_and_second_press", HOLD_WORD, ["word", "word"], {
         "held": "Installing TB-Microsoft Word",
         "count": {"excel StartupPath": 0, "word Templates": 2, "word Visible": 2},
         "more": [status_red_and_centred],

@@ -28,9 +28,8 @@ std::u16string TempFolder(const wchar_t* leaf) {
 class ComClientTest : public ::testing::Test {
  protected:
   tbo::win::ComApartment com;
-  tbo::win::Win32Clock clock;
   tbo::win::Win32EventPump events;
-  tbo::win::ComClient client{clock, events};
+  tbo::win::ComClient client{events, events};
 };
 
 class Dictionary : public ComClientTest {
@@ -106,21 +105,6 @@ TEST_F(ComClientTest, FileSystemObjectFilesEnumerationAndOmittedArguments) {
   EXPECT_EQ(fso.Call(u"FileExists", {dir + u"\\one.txt"}), Value(true));
   EXPECT_EQ(tbo::ErrorOf([&] { fso.Call(u"GetFolder", {dir + u"\\missing"}); }),
             tbo::ErrorFromCode(0x800A004C));
-}
-
-TEST(BusyRetry, AsksAgainWhileBusyButOnlyForABoundedTime) {
-  const tbo::win::BusyRetry quick{200, 20};
-  int calls = 0;
-  EXPECT_EQ(tbo::win::RetryWhileBusy(quick, [&] { return ++calls < 4 ? RPC_E_CALL_REJECTED : S_OK; }), S_OK);
-  EXPECT_EQ(calls, 4);
-  calls = 0;
-  EXPECT_EQ(tbo::win::RetryWhileBusy(quick, [&] { return ++calls, RPC_E_SERVERCALL_RETRYLATER; }),
-            RPC_E_SERVERCALL_RETRYLATER);
-  EXPECT_GT(calls, 2);
-  EXPECT_LT(calls, 50);
-  calls = 0;
-  EXPECT_EQ(tbo::win::RetryWhileBusy(quick, [&] { return ++calls, E_ACCESSDENIED; }), E_ACCESSDENIED);
-  EXPECT_EQ(calls, 1) << "other failures are not retried";
 }
 
 }  // namespace

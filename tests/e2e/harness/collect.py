@@ -1,0 +1,104 @@
+"""What a play left behind, written to the output folder: the stand-ins'
+journal (once it has settled) and state, and the files under the scenario's
+folders with their attributes."""
+
+import json
+import os
+import shutil
+import stat
+import time
+
+from harness.scenario import APPS, XATTR, app_config, initial_state
+
+
+def settle(path, quiet=1.0, most=10):
+    """Waits until the file has stopped growing: a program the run started
+    (Excel with the add-in) writes its line a moment after the run ends."""
+    deadline, last, since = time.monotonic() + most, None, time.monotonic()
+    while time.monotonic() < deadline:
+        size = os.path.getsize(path) if os.path.exists(path) else -1
+        if size != last:
+            last, since = size, time.monotonic()
+        elif time.monotonic() - since >= quiet:
+            return
+        time.sleep(0.05)
+
+
+def attributes_of(path):
+    names = [] if os.stat(path).st_mode & stat.S_IWUSR else ["readonly"]
+    try:
+        dos = int(os.getxattr(path, XATTR).split(b"\0")[0], 16)
+    except (OSError, ValueError):
+        dos = 0
+    if dos & 0x2 or os.path.basename(path).startswith("."):
+        names.append("hidden")
+    if dos & 0x4:
+        names.append("system")
+    return names
+
+
+def entry(prefix, root, unix_root, folder, name):
+    """One file or link as files.json lists it."""
+    path = os.path.join(folder, name)
+    relative = os.path.relpath(path, unix_root)
+    win = root.rstrip("\\") + ("" if relative == "." else "\\" + relative.replace("/", "\\"))
+    if os.path.islink(path):
+        target = os.path.relpath(os.readlink(path), prefix.drive_c)
+        return {"path": win, "link": "C:\\" + target.replace("/", "\\")}
+    found = {"path": win, "attributes": attributes_of(path), "size": os.path.getsize(path)}
+    if name.lower().endswith((".log", ".txt")) and found["size"] <= 64 * 1024:
+        with open(path, encoding="utf-8", errors="replace", newline="") as f:
+            found["content"] = f.read()
+    return found
+
+
+def files(prefix, scenario):
+    roots = list(scenario.get("folders", []))
+    roots += [f["path"].rsplit("\\", 1)[0] for f in scenario.get("files", []) + scenario.get("links", [])]
+    seen, listing = set(), []
+    for root in roots:
+        unix_root = prefix.unix(root)
+        if not os.path.isdir(unix_root):
+            continue
+        for folder, dirs, names in os.walk(unix_root):
+            if len(root.rstrip("\\")) == 2:
+                dirs[:] = [d for d in dirs if os.path.islink(os.path.join(folder, d))]  # a drive: its own files only
+            dirs.sort(key=str.lower)
+            # Links are listed as entries of their own, never followed.
+            for name in sorted(names + [d for d in dirs if os.path.islink(os.path.join(folder, d))], key=str.lower):
+                # The entry itself, not what a link names: a link and its
+                # target are two entries.
+                real = os.path.join(os.path.realpath(folder), name)
+                if real not in seen:
+                    seen.add(real)
+                    listing.append(entry(prefix, root, unix_root, folder, name))
+    return listing
+
+
+def state(prefix, scenario):
+    out = {}
+    for app in APPS:
+        if not app_config(scenario, app)["installed"]:
+            out[app] = {"installed": False, "running": False, "visible": False}
+            continue
+        try:
+            with open(prefix.store(app + ".json"), encoding="utf-8") as f:
+                s = json.load(f)
+        except (FileNotFoundError, ValueError):
+            s = initial_state(app, app_config(scenario, app))
+        s.pop("pids", None)
+        out[app] = s
+    return out
+
+
+def write(prefix, scenario, out, facts):
+    journal = prefix.store("journal.jsonl")
+    settle(journal)
+    if os.path.exists(journal):
+        shutil.copy(journal, os.path.join(out, "journal.jsonl"))
+    else:
+        open(os.path.join(out, "journal.jsonl"), "w").close()
+    for leaf, value in (("state.json", state(prefix, scenario)), ("files.json", files(prefix, scenario)),
+                        ("harness.json", facts)):
+        with open(os.path.join(out, leaf), "w", encoding="utf-8") as f:
+            json.dump(value, f, ensure_ascii=False, indent=1)

@@ -1,0 +1,211 @@
+"""A scenario laid out in a fresh prefix: files, folders, links, the stand-in
+Office registered and in its starting state, files held open. Unknown keys
+are refused, so a misspelt key never passes as a check of nothing."""
+
+import json
+import os
+import shutil
+import subprocess
+import time
+
+APPS = ("word", "excel", "powerpoint")
+PROGRAM_TREES = {"x64": "win64", "x86": "win32"}
+CURRENT_FOLDER = "C:\\users\\Public"
+DEFAULT_STARTUP = "C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART"
+DEFAULT_EXCEL_PATH = "C:\\Program Files\\Microsoft Office\\OFFICE11"
+DOS_ATTRIBUTES = {"readonly": 0x1, "hidden": 0x2, "system": 0x4}
+XATTR = "user.DOSATTRIB"
+
+ANY = None
+CONTROL = {k: ANY for k in ("type", "caption", "onAction", "faceId", "shortcutText", "beginGroup")}
+CONTROL["controls"] = [CONTROL]
+ADDIN = {k: ANY for k in ("name", "fullName", "installed", "loaded", "registered", "autoload")}
+CALL = {"app": ANY, "member": ANY, "class": ANY}
+# Every key a scenario may hold; README.md beside the tables tells what each does.
+SCHEMA = {
+    "files": [{"path": ANY, "attributes": ANY, "content": ANY, "copyOf": ANY}],
+    "folders": ANY,
+    "links": [{"path": ANY, "target": ANY}],
+    "locked": ANY,
+    "word": {"installed": ANY, "running": ANY, "templates": ANY},
+    "excel": {"installed": ANY, "running": ANY, "startupPath": ANY, "path": ANY, "addins": [ADDIN],
+              "installedStaysTrue": ANY},
+    "powerpoint": {"installed": ANY, "running": ANY, "addins": [ADDIN],
+                   "commandBars": [{"name": ANY, "menuBar": ANY, "visible": ANY, "controls": [CONTROL]}]},
+    "faults": [dict(CALL, error=ANY, times=ANY, after=ANY)],
+    "busy": [{"app": ANY, "calls": ANY}],
+    "dies": [dict(CALL, calls=ANY, when=ANY)],
+    "hold": dict(CALL, close=ANY, click=ANY, end=ANY),
+    "linger": [{"app": ANY, "ms": ANY}],
+    "closeWhenGone": {"path": ANY, "count": ANY},
+    "usage": ANY,
+    "args": ANY,
+}
+
+
+def unknown_keys(value, schema=SCHEMA, where=""):
+    """The dotted names of the keys in value that schema does not know."""
+    if isinstance(schema, dict) and isinstance(value, dict):
+        return [name for key, item in value.items()
+                for name in ([where + key] if key not in schema else unknown_keys(item, schema[key], where + key + "."))]
+    if isinstance(schema, list) and isinstance(value, list):
+        return [name for i, item in enumerate(value) for name in unknown_keys(item, schema[0], "%s%d." % (where, i))]
+    return []
+
+
+class Prefix:
+    def __init__(self, root, build, arch="x64"):
+        self.root = root
+        self.drive_c = os.path.join(root, "drive_c")
+        # The 64-bit stand-ins serve either program across the bitness.
+        self.standins = os.path.join(build, "win64", "standins")
+        self.program = os.path.join(build, PROGRAM_TREES[arch], "TBO_Setup.exe")
+        self.env = dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
+
+    def unix(self, win_path):
+        """The Unix path of C:\\..., matching existing names without regard
+        to case as Windows does, so that one spelling per folder is kept."""
+        drive, _, rest = win_path.partition(":")
+        if drive.upper() != "C":
+            raise ValueError("only C: paths are laid out: " + win_path)
+        path = self.drive_c
+        for part in [p for p in rest.replace("/", "\\").split("\\") if p]:
+            match = part
+            if os.path.isdir(path):
+                match = next((name for name in os.listdir(path) if name.lower() == part.lower()), part)
+            path = os.path.join(path, match)
+        return path
+
+    @staticmethod
+    def windows(unix_path):
+        return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+    def store(self, leaf=""):
+        return os.path.join(self.drive_c, "standins", leaf)
+
+    def wine(self, *args, background=False, log=None, cwd=None):
+        out = log if log is not None else subprocess.DEVNULL
+        cmd = ["wine", *args]
+        if background:
+            return subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, cwd=cwd)
+        return subprocess.run(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                              cwd=cwd).returncode
+
+    def driver(self, *args, background=False, log=None):
+        return self.wine(os.path.join(self.standins, "ui_driver.exe"), *args, background=background, log=log)
+
+    def journal(self):
+        try:
+            with open(self.store("journal.jsonl"), encoding="utf-8") as f:
+                return [json.loads(line) for line in f if line.strip()]
+        except FileNotFoundError:
+            return []
+
+
+def app_config(scenario, app):
+    config = dict(scenario.get(app) or {})
+    config.setdefault("installed", True)
+    config.setdefault("running", False)
+    return config
+
+
+def initial_state(app, config):
+    state = {"installed": True, "visible": False, "running": False, "pids": []}
+    if app == "word":
+        state["templates"] = list(config.get("templates", []))
+        state["documents"] = []
+    elif app == "excel":
+        state["startupPath"] = config.get("startupPath", DEFAULT_STARTUP)
+        state["path"] = config.get("path", DEFAULT_EXCEL_PATH)
+        state["addins"] = [dict(a) for a in config.get("addins", [])]
+        state["installedStaysTrue"] = int(config.get("installedStaysTrue", 0))
+    else:
+        state["addins"] = [dict(a) for a in config.get("addins", [])]
+        state["commandBars"] = config.get("commandBars",
+                                          [{"name": "Menu Bar", "menuBar": True, "visible": True, "controls": []}])
+    return state
+
+
+def lay_out(prefix, scenario):
+    for folder in scenario.get("folders", []):
+        os.makedirs(prefix.unix(folder), exist_ok=True)
+    for f in scenario.get("files", []):
+        path = prefix.unix(f["path"])
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        # A fresh inode: prefix files are hard links shared with the template.
+        if os.path.lexists(path):
+            os.chmod(path, 0o644)
+            os.unlink(path)
+        if f.get("copyOf"):
+            # A program planted where it must never be started: a recorder.
+            shutil.copy(os.path.join(prefix.standins, f["copyOf"]), path)
+        else:
+            with open(path, "w", encoding="utf-8", newline="") as out:
+                out.write(f.get("content", ""))
+        attributes = f.get("attributes", [])
+        dos = sum(DOS_ATTRIBUTES[a] for a in attributes if a in ("hidden", "system"))
+        if dos:
+            os.setxattr(path, XATTR, b"0x%x" % dos)
+        if "readonly" in attributes:
+            os.chmod(path, 0o444)
+    # Symbolic links on the Unix side: Wine shows them as the file or folder
+    # they point at (it has no reparse points of its own for them).
+    for link in scenario.get("links", []):
+        path = prefix.unix(link["path"])
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        os.symlink(prefix.unix(link["target"]), path)
+
+
+def set_up_office(prefix, scenario):
+    os.makedirs(prefix.store(), exist_ok=True)
+    control = {key: scenario.get(key, []) for key in ("faults", "busy", "dies", "linger")}
+    if scenario.get("hold"):
+        control["hold"] = dict(scenario["hold"])
+    with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
+        json.dump(control, out, ensure_ascii=False)
+    installed = [app for app in APPS if app_config(scenario, app)["installed"]]
+    for app in installed:
+        config = app_config(scenario, app)
+        with open(prefix.store(app + ".json"), "w", encoding="utf-8") as out:
+            json.dump(initial_state(app, config), out, ensure_ascii=False)
+        if app == "excel":
+            folder = prefix.unix(config.get("path", DEFAULT_EXCEL_PATH))
+            os.makedirs(folder, exist_ok=True)
+            shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, "EXCEL.EXE"))
+    server = os.path.join(prefix.standins, "office_standin.exe")
+    if installed and prefix.wine(server, "/regserver", *installed) != 0:
+        raise RuntimeError("registering the stand-ins failed")
+    for app in installed:
+        if app_config(scenario, app)["running"]:
+            prefix.wine(server, app, background=True)
+            wait_for(lambda: any(l.get("app") == app and l.get("event") == "start" for l in prefix.journal()),
+                     30, "the running " + app)
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise RuntimeError("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def lock_files(prefix, scenario, log):
+    """Starts the program that holds the scenario's locked files open."""
+    paths = scenario.get("locked", [])
+    if not paths:
+        return None
+    holder = prefix.wine(os.path.join(prefix.standins, "file_holder.exe"), *paths, background=True, log=log)
+    wait_for(lambda: len([l for l in prefix.journal() if l.get("event") == "lock"]) == len(paths),
+             30, "the files to be locked")
+    return holder
+
+
+def unlock_files(prefix, holder):
+    if holder is None:
+        return
+    open(prefix.store("locks.release"), "w").close()
+    try:
+        holder.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        holder.kill()
