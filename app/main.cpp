@@ -99,8 +99,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   Session session(mtbo, log, options.presses);
   tbo::app::FrmIcon form(instance, session);
   if (!form.Create()) return 1;
-  // COM is first needed by a press; the window need not wait for it.
-  tbo::win::ComApartment com;
+  // COM is first needed by a press; the window need not wait for it. The
+  // window's thread shares the apartment of the thread that calls Office,
+  // so that it can hold and let go of what Office hands out.
+  const tbo::win::ComApartment com(COINIT_MULTITHREADED);
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);

@@ -26,6 +26,9 @@ inline constexpr ErrorNumber kOverflow = ErrorFromCode(0x8002000A);
 inline constexpr ErrorNumber kBadParamCount = ErrorFromCode(0x8002000E);
 inline constexpr ErrorNumber kCallRejected = ErrorFromCode(0x80010001);  // RPC_E_CALL_REJECTED
 inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);    // RPC_E_SERVERCALL_RETRYLATER
+// A call given up after the time limit of an unattended run, or made to an
+// instance that stopped answering.
+inline constexpr ErrorNumber kCallCanceled = ErrorFromCode(0x80010002);  // RPC_E_CALL_CANCELED
 // "Excel is busy" (a cell being edited, a dialog open): Excel's own answer
 // besides the RPC rejections.
 inline constexpr ErrorNumber kExcelBusy = ErrorFromCode(0x800AC472);

@@ -142,6 +142,7 @@ class LoggedAutomation final : public AutomationClient {
              [&] { created = inner_.CreateObject(progId); });
     return Logged(app, created);
   }
+  void NewPress() override { inner_.NewPress(); }
 
  private:
   Ref Logged(const std::u16string& app, const Ref& found) {

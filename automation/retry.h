@@ -9,6 +9,10 @@
 
 namespace tbo {
 
+// Long enough to be no limit at all: a person at the machine may take
+// their time.
+inline constexpr std::chrono::milliseconds kNoLimit = std::chrono::hours(24 * 365);
+
 struct Patience {
   std::chrono::milliseconds most;     // from the first try
   std::chrono::milliseconds between;  // the window is kept alive meanwhile

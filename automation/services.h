@@ -17,6 +17,9 @@ class AutomationClient {
   virtual Ref GetActiveObject(std::u16string_view progId) = 0;
   // A new instance on the local machine, not made visible.
   virtual Ref CreateObject(std::u16string_view progId) = 0;
+  // A new press begins: an application that stopped answering in the last
+  // one may be tried again.
+  virtual void NewPress() {}
 };
 
 // Whether a search will be continued with FindNext. One that will not is

@@ -17,6 +17,10 @@ class MTBO {
   // observer hears of every step of every operation.
   MTBO(const Platform& platform, StepObserver& observer) : platform_(platform), observer_(observer) {}
 
+  // Before each press: an application that stopped answering in the last
+  // press may be tried again.
+  void BeginPress() { platform_.automation.NewPress(); }
+
   void RemoveOldWordTemplates();
   void InstallWordTemplate();
   void RemoveOldExcelAddIn();

@@ -30,6 +30,7 @@ std::u16string_view ApplicationOf(Press press) { return OperationsOf(press).appl
 
 void RunPress(MTBO& mtbo, RunLog& log, Press press) {
   const PressOperations& p = OperationsOf(press);
+  mtbo.BeginPress();
   log.BeginPress(p.application);
   for (const NamedOperation& operation : {p.removal, p.installation}) {
     log.BeginOperation(operation.name);

@@ -1,6 +1,8 @@
 // Reaches automation servers by programmatic identifier.
 #pragma once
 
+#include <memory>
+
 #include "automation/retry.h"
 #include "automation/services.h"
 #include "automation/win32/com_object.h"
@@ -11,15 +13,21 @@ class ComClient final : public AutomationClient {
  public:
   // An Office that was just told to quit lingers: its running instance is
   // still listed but answers nothing, and creations are refused as stopping.
-  // Both are asked again for at most `shutdown`.
+  // Both are asked again for at most this long.
   static constexpr Patience kShutdownWait{std::chrono::milliseconds(5000), std::chrono::milliseconds(100)};
 
-  ComClient(Clock& clock, EventPump& events, Patience shutdown = kShutdownWait)
-      : caller_(clock, events), shutdown_(shutdown) {}
+  // limit: how long one call may take before it is given up (kNoLimit: as
+  // long as it takes).
+  ComClient(Clock& clock, EventPump& events, std::chrono::milliseconds limit = kNoLimit,
+            Patience shutdown = kShutdownWait)
+      : caller_(clock, events, limit), shutdown_(shutdown) {}
   Ref GetActiveObject(std::u16string_view progId) override;
   Ref CreateObject(std::u16string_view progId) override;
+  void NewPress() override { caller_.ForgetSilent(); }
 
  private:
+  Ref Reached(ComPtr<IDispatch> dispatch, std::shared_ptr<Instance> instance);
+
   Caller caller_;
   Patience shutdown_;
   // The last look for a running instance found one that no longer answers.

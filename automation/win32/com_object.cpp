@@ -18,22 +18,35 @@ ErrorNumber ErrorOf(HRESULT hr, ExcepInfo& info) {
 
 class ComEnumerator final : public Enumerator {
  public:
-  ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller) : e_(std::move(e)), caller_(caller) {}
+  ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller, std::shared_ptr<Instance> instance)
+      : e_(std::move(e)), caller_(caller), instance_(std::move(instance)) {}
+  ~ComEnumerator() override {
+    if (!instance_->answers) e_.detach();  // its release could wait for ever
+  }
   std::optional<Value> Next() override {
-    Variant item;
-    ULONG fetched = 0;
-    const HRESULT hr = caller_.Call([&] { return e_->Next(1, item.put(), &fetched); });
+    struct Fetch {
+      ComPtr<IEnumVARIANT> e;
+      Variant item;
+      ULONG fetched = 0;
+    };
+    auto fetch = std::make_shared<Fetch>();
+    fetch->e = ComPtr<IEnumVARIANT>::Share(e_.get());
+    const HRESULT hr = caller_.Call(*instance_, [fetch] {
+      fetch->fetched = 0;
+      return fetch->e->Next(1, fetch->item.put(), &fetch->fetched);
+    });
     ThrowIfFailed(hr);
-    if (hr != S_OK || fetched == 0) return std::nullopt;
-    return FromVariant(*item.get(), caller_);
+    if (hr != S_OK || fetch->fetched == 0) return std::nullopt;
+    return FromVariant(*fetch->item.get(), caller_, instance_);
   }
 
  private:
   ComPtr<IEnumVARIANT> e_;
   Caller& caller_;
+  std::shared_ptr<Instance> instance_;
 };
 
-Value FromSafeArray(const VARIANT& v, Caller& caller) {
+Value FromSafeArray(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance) {
   SAFEARRAY* sa = (v.vt & VT_BYREF) ? *v.pparray : v.parray;
   if ((v.vt & VT_TYPEMASK) != VT_VARIANT || !sa || ::SafeArrayGetDim(sa) != 1) {
     Fail(kTypeMismatch);
@@ -45,7 +58,7 @@ Value FromSafeArray(const VARIANT& v, Caller& caller) {
   for (LONG i = lower; i <= upper; ++i) {
     Variant item;
     ThrowIfFailed(::SafeArrayGetElement(sa, &i, item.put()));
-    items.push_back(FromVariant(*item.get(), caller));
+    items.push_back(FromVariant(*item.get(), caller, instance));
   }
   return Value::MakeList(std::move(items));
 }
@@ -57,11 +70,11 @@ Value FromInteger(long long n) {
   return Value::I4(static_cast<std::int32_t>(n));
 }
 
-Value FromObject(IUnknown* unknown, Caller& caller) {
+Value FromObject(IUnknown* unknown, Caller& caller, const std::shared_ptr<Instance>& instance) {
   if (!unknown) return Value(Ref());
   ComPtr<IDispatch> dispatch;
   ThrowIfFailed(unknown->QueryInterface(IID_IDispatch, dispatch.put_void()));
-  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), caller)));
+  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), caller, instance)));
 }
 
 }  // namespace
@@ -111,9 +124,9 @@ Variant ToVariant(const Value& value) {
   return out;
 }
 
-Value FromVariant(const VARIANT& v, Caller& caller) {
-  if (v.vt & VT_ARRAY) return FromSafeArray(v, caller);
-  if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, caller);
+Value FromVariant(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance) {
+  if (v.vt & VT_ARRAY) return FromSafeArray(v, caller, instance);
+  if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, caller, instance);
   switch (v.vt) {
     case VT_EMPTY:
     case VT_NULL: return Value();
@@ -128,8 +141,8 @@ Value FromVariant(const VARIANT& v, Caller& caller) {
     case VT_UINT: return FromInteger(v.uintVal);
     case VT_I8: return FromInteger(v.llVal);
     case VT_BSTR: return Value(FromWide(v.bstrVal ? std::wstring_view(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring_view()));
-    case VT_DISPATCH: return FromObject(v.pdispVal, caller);
-    case VT_UNKNOWN: return FromObject(v.punkVal, caller);
+    case VT_DISPATCH: return FromObject(v.pdispVal, caller, instance);
+    case VT_UNKNOWN: return FromObject(v.punkVal, caller, instance);
     default: Fail(kTypeMismatch);
   }
 }
@@ -141,41 +154,63 @@ std::vector<DISPID> ComObject::IdsOf(std::u16string_view member,
   for (const auto& [cached, ids] : idCache_) {
     if (cached == key) return ids;
   }
-  std::vector<std::wstring> names{Wide(member)};
-  for (const NamedArg& arg : named) names.push_back(Wide(arg.name));
-  std::vector<LPOLESTR> pointers;
-  for (std::wstring& n : names) pointers.push_back(n.data());
-  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  ThrowIfFailed(caller_.Call([&] {
-    return dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                    kEnglishUnitedStates, ids.data());
+  struct Names {
+    ComPtr<IDispatch> dispatch;
+    std::vector<std::wstring> names;
+    std::vector<DISPID> ids;
+  };
+  auto look = std::make_shared<Names>();
+  look->dispatch = ComPtr<IDispatch>::Share(dispatch_.get());
+  look->names.push_back(Wide(member));
+  for (const NamedArg& arg : named) look->names.push_back(Wide(arg.name));
+  look->ids.assign(look->names.size(), DISPID_UNKNOWN);
+  ThrowIfFailed(caller_.Call(*instance_, [look] {
+    std::vector<LPOLESTR> pointers;
+    for (std::wstring& n : look->names) pointers.push_back(n.data());
+    return look->dispatch->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
+                                         kEnglishUnitedStates, look->ids.data());
   }));
+  const std::vector<DISPID> ids = look->ids;
   idCache_.emplace_back(std::move(key), ids);
   return ids;
 }
 
 // args holds the named arguments first, then the positional ones in
 // reverse order, as DISPPARAMS wants them.
-Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
-                          std::vector<DISPID>& namedIds) {
+Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant> args, std::vector<DISPID> namedIds) {
   static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must lay out as VARIANT");
-  DISPPARAMS params{};
-  params.rgvarg = args.empty() ? nullptr : args.front().get();
-  params.cArgs = static_cast<UINT>(args.size());
-  params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
-  params.cNamedArgs = static_cast<UINT>(namedIds.size());
-  Variant result;
-  ExcepInfo info;
-  UINT argError = 0;
+  struct Invocation {
+    ComPtr<IDispatch> dispatch;
+    DISPID id;
+    WORD flags;
+    std::vector<Variant> args;
+    std::vector<DISPID> namedIds;
+    Variant result;
+    ExcepInfo info;
+  };
+  auto call = std::make_shared<Invocation>();
+  call->dispatch = ComPtr<IDispatch>::Share(dispatch_.get());
+  call->id = id;
+  call->flags = flags;
+  call->args = std::move(args);
+  call->namedIds = std::move(namedIds);
   const HRESULT hr = caller_.Call(
-      [&] {
-        return dispatch_->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
-                                 (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
+      *instance_,
+      [call] {
+        DISPPARAMS params{};
+        params.rgvarg = call->args.empty() ? nullptr : call->args.front().get();
+        params.cArgs = static_cast<UINT>(call->args.size());
+        params.rgdispidNamedArgs = call->namedIds.empty() ? nullptr : call->namedIds.data();
+        params.cNamedArgs = static_cast<UINT>(call->namedIds.size());
+        UINT argError = 0;
+        return call->dispatch->Invoke(call->id, IID_NULL, kEnglishUnitedStates, call->flags, &params,
+                                      (call->flags & DISPATCH_PROPERTYPUT) ? nullptr : call->result.put(),
+                                      call->info.put(), &argError);
       },
       // Excel may also report its busy state as its own error.
-      [&](HRESULT answer) { return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(info.scode())); });
-  if (FAILED(hr)) Fail(ErrorOf(hr, info));
-  return result;
+      [call](HRESULT answer) { return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(call->info.scode())); });
+  if (FAILED(hr)) Fail(ErrorOf(hr, call->info));
+  return std::move(call->result);
 }
 
 Value ComObject::InvokeByName(std::u16string_view member, WORD flags,
@@ -191,8 +226,8 @@ Value ComObject::InvokeByName(std::u16string_view member, WORD flags,
   }
   for (const NamedArg& arg : named) args.push_back(ToVariant(arg.value));
   for (auto it = positional.rbegin(); it != positional.rend(); ++it) args.push_back(ToVariant(*it));
-  const Variant result = Invoke(ids.front(), flags, args, namedIds);
-  return FromVariant(*result.get(), caller_);
+  const Variant result = Invoke(ids.front(), flags, std::move(args), std::move(namedIds));
+  return FromVariant(*result.get(), caller_, instance_);
 }
 
 Value ComObject::Get(std::u16string_view member, const std::vector<Value>& args) {
@@ -210,15 +245,53 @@ Value ComObject::Call(std::u16string_view member, const std::vector<Value>& posi
 }
 
 std::unique_ptr<Enumerator> ComObject::Enumerate() {
-  std::vector<Variant> none;
-  std::vector<DISPID> noNames;
-  const Variant source = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none, noNames);
-  const VARIANT& v = *source.get();
-  IUnknown* unknown = v.vt == VT_UNKNOWN ? v.punkVal : v.vt == VT_DISPATCH ? v.pdispVal : nullptr;
-  if (!unknown) Fail(kTypeMismatch);
-  ComPtr<IEnumVARIANT> e;
-  ThrowIfFailed(unknown->QueryInterface(IID_IEnumVARIANT, e.put_void()));
-  return std::make_unique<ComEnumerator>(std::move(e), caller_);
+  struct Query {
+    Variant source;
+    ComPtr<IEnumVARIANT> items;
+  };
+  auto query = std::make_shared<Query>();
+  query->source = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, {});
+  const VARIANT& v = *query->source.get();
+  if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH) Fail(kTypeMismatch);
+  ThrowIfFailed(caller_.Call(*instance_, [query] {
+    const VARIANT& source = *query->source.get();
+    IUnknown* unknown = source.vt == VT_UNKNOWN ? source.punkVal : source.pdispVal;
+    return unknown ? unknown->QueryInterface(IID_IEnumVARIANT, query->items.put_void()) : DISP_E_TYPEMISMATCH;
+  }));
+  return std::make_unique<ComEnumerator>(std::move(query->items), caller_, instance_);
+}
+
+ComObject::~ComObject() {
+  if (!instance_->answers) dispatch_.detach();  // its release could wait for ever
+}
+
+HRESULT Caller::Call(Instance& instance, std::function<HRESULT()> call, const std::function<bool(HRESULT)>& busy) {
+  if (!instance.answers) return kCallCanceled;
+  bool givenUp = false;
+  const ErrorNumber answer = AskAgain(
+      clock_, events_, busy_,
+      [&]() -> ErrorNumber {
+        auto result = std::make_shared<HRESULT>(E_FAIL);
+        givenUp = !thread_.Run([call, result] { *result = call(); }, limit_);
+        return givenUp ? kCallCanceled : *result;
+      },
+      [&](ErrorNumber e) { return !givenUp && busy(e); });
+  // Busy for the whole wait counts as not answering too when a run has a
+  // limit: the press is to end whatever Office does.
+  if (givenUp || (limit_ != kNoLimit && busy(answer))) GiveUp(instance);
+  return answer;
+}
+
+void Caller::GiveUp(Instance& instance) {
+  instance.answers = false;
+  silent_.push_back(instance.clsid);
+}
+
+bool Caller::Answers(const CLSID& clsid) const {
+  for (const CLSID& silent : silent_) {
+    if (::IsEqualCLSID(silent, clsid)) return false;
+  }
+  return true;
 }
 
 }  // namespace tbo::win

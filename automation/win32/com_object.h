@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,41 +13,62 @@
 
 #include "automation/retry.h"
 #include "automation/value.h"
+#include "automation/win32/call_thread.h"
 #include "automation/win32/handles.h"
 
 namespace tbo::win {
 
-// How every call reaches a server: asked again while the server is busy,
-// the window kept alive meanwhile.
+// One running Office application as the program reaches it: every object
+// it hands out shares this. Once a call to it was given up, it counts as
+// not answering.
+struct Instance {
+  CLSID clsid;
+  bool answers = true;
+};
+
+// How every call reaches a server: on the call thread, asked again while
+// the server is busy, the window kept alive meanwhile, and given up after
+// the limit (an unattended run's; none for a person at the machine).
 class Caller {
  public:
   static constexpr Patience kBusyWait{std::chrono::seconds(30), std::chrono::milliseconds(250)};
 
-  Caller(Clock& clock, EventPump& events, Patience busy = kBusyWait) : clock_(clock), events_(events), busy_(busy) {}
+  Caller(Clock& clock, EventPump& events, std::chrono::milliseconds limit = kNoLimit, Patience busy = kBusyWait)
+      : clock_(clock), events_(events), thread_(clock, events), limit_(limit), busy_(busy) {}
   Clock& clock() { return clock_; }
   EventPump& events() { return events_; }
 
-  // Runs call until it answers something other than busy, or patience is
-  // over; returns its last answer. busy may look further than the HRESULT
-  // (at the server's own error).
-  template <class F, class Busy>
-  HRESULT Call(F&& call, Busy&& busy) {
-    return AskAgain(clock_, events_, busy_, call, busy);
-  }
-  template <class F>
-  HRESULT Call(F&& call) {
-    return Call(call, [](ErrorNumber e) { return IsBusy(e); });
+  // Runs call until it answers something other than busy; returns its
+  // last answer, or RPC_E_CALL_CANCELED when it was given up or the
+  // instance no longer answers. call must own all it touches (it may run
+  // on after being given up); busy may look further than the HRESULT (at
+  // the server's own error).
+  HRESULT Call(Instance& instance, std::function<HRESULT()> call, const std::function<bool(HRESULT)>& busy);
+  HRESULT Call(Instance& instance, std::function<HRESULT()> call) {
+    return Call(instance, std::move(call), [](HRESULT hr) { return IsBusy(hr); });
   }
 
+  // Applications whose instance stopped answering in this press are not
+  // reached again until the next one.
+  bool Answers(const CLSID& clsid) const;
+  void ForgetSilent() { silent_.clear(); }
+
  private:
+  void GiveUp(Instance& instance);
+
   Clock& clock_;
   EventPump& events_;
+  CallThread thread_;
+  std::chrono::milliseconds limit_;
   Patience busy_;
+  std::vector<CLSID> silent_;
 };
 
 class ComObject final : public Object {
  public:
-  ComObject(ComPtr<IDispatch> dispatch, Caller& caller) : dispatch_(std::move(dispatch)), caller_(caller) {}
+  ComObject(ComPtr<IDispatch> dispatch, Caller& caller, std::shared_ptr<Instance> instance)
+      : dispatch_(std::move(dispatch)), caller_(caller), instance_(std::move(instance)) {}
+  ~ComObject() override;
 
   Value Get(std::u16string_view member, const std::vector<Value>& args) override;
   void Put(std::u16string_view member, const std::vector<Value>& args,
@@ -53,20 +76,18 @@ class ComObject final : public Object {
   Value Call(std::u16string_view member, const std::vector<Value>& positional,
              const std::vector<NamedArg>& named) override;
   std::unique_ptr<Enumerator> Enumerate() override;
-
-  IDispatch* dispatch() const { return dispatch_.get(); }
   void* Native() const override { return dispatch_.get(); }
 
  private:
   std::vector<DISPID> IdsOf(std::u16string_view member, const std::vector<NamedArg>& named);
-  Variant Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
-                 std::vector<DISPID>& namedIds);
+  Variant Invoke(DISPID id, WORD flags, std::vector<Variant> args, std::vector<DISPID> namedIds);
   Value InvokeByName(std::u16string_view member, WORD flags,
                      const std::vector<Value>& positional,
                      const std::vector<NamedArg>& named, const Value* putValue);
 
   ComPtr<IDispatch> dispatch_;
   Caller& caller_;
+  std::shared_ptr<Instance> instance_;
   // Names resolved earlier on this object, so each costs one round trip.
   std::vector<std::pair<std::u16string, std::vector<DISPID>>> idCache_;
 };
@@ -74,7 +95,7 @@ class ComObject final : public Object {
 // Converts between our values and VARIANTs. Throws AutomationError with a
 // type mismatch for what has no counterpart.
 Variant ToVariant(const Value& value);
-Value FromVariant(const VARIANT& v, Caller& caller);
+Value FromVariant(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance);
 
 // Office's member names are English whatever the user's regional settings,
 // and Excel resolves names and arguments for the locale it is called with.

@@ -100,6 +100,9 @@ class ComPtr {
 
   T* get() const { return p_; }
   T* operator->() const { return p_; }
+  // Lets go without releasing: for a server that no longer answers, whose
+  // release could wait for ever.
+  T* detach() { return std::exchange(p_, nullptr); }
   explicit operator bool() const { return p_ != nullptr; }
   void reset() {
     if (p_) std::exchange(p_, nullptr)->Release();
@@ -174,11 +177,12 @@ class ExcepInfo {
   EXCEPINFO info_{};
 };
 
-// COM for the calling thread, single-threaded apartment. Undoes only what
-// succeeded: S_FALSE counts, RPC_E_CHANGED_MODE does not.
+// COM for the calling thread, in a single-threaded apartment unless asked
+// otherwise. Undoes only what succeeded: S_FALSE counts, RPC_E_CHANGED_MODE
+// does not.
 class ComApartment {
  public:
-  ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) : hr_(::CoInitializeEx(nullptr, model)) {}
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   ~ComApartment() {

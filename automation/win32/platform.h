@@ -41,7 +41,8 @@ class Win32EventPump final : public EventPump, public Clock {
 void DispatchWithDialogNavigation(MSG& msg);
 
 struct Win32Platform {
-  Win32Platform() : automation(events, events) {}
+  // limit: how long one Office call may take before it is given up.
+  explicit Win32Platform(std::chrono::milliseconds limit = kNoLimit) : automation(events, events, limit) {}
   Platform services() { return {automation, files, processes, events, events}; }
 
   Win32EventPump events;

@@ -27,7 +27,7 @@ std::u16string TempFolder(const wchar_t* leaf) {
 
 class ComClientTest : public ::testing::Test {
  protected:
-  tbo::win::ComApartment com;
+  tbo::win::ComApartment com{COINIT_MULTITHREADED};
   tbo::win::Win32EventPump events;
   tbo::win::ComClient client{events, events};
 };
