@@ -112,7 +112,7 @@ int ButtonOf(Press press) {
 
 }  // namespace
 
-bool FrmIcon::Create() {
+bool FrmIcon::Create(bool shown) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TBO), IMAGE_ICON,
@@ -132,7 +132,7 @@ bool FrmIcon::Create() {
   if (!::RegisterClassExW(&wc)) return false;
   // Sized and centred in OnCreate, once the window knows its monitor's DPI.
   if (!CreateAs(kExStyle, kClassName, L"Setup", kStyle, instance_)) return false;
-  ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+  if (shown) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
   ::PostMessageW(hwnd(), kShown, 0, 0);
   return true;
@@ -256,6 +256,13 @@ void FrmIcon::OnActivate(bool active) {
     const HWND focus = ::GetFocus();
     if (focus && ::IsChild(hwnd(), focus)) lastFocus_ = focus;
   }
+}
+
+void FrmIcon::BringExistingToFront() {
+  const HWND other = ::FindWindowW(kClassName, L"Setup");
+  if (!other) return;
+  if (::IsIconic(other)) ::ShowWindow(other, SW_RESTORE);
+  ::SetForegroundWindow(other);
 }
 
 void FrmIcon::OnCommand(int id) {

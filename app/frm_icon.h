@@ -27,8 +27,11 @@ class FrmIcon : public BaseWindow<FrmIcon> {
 
   FrmIcon(HINSTANCE instance, Host& host) : instance_(instance), host_(host) {}
 
-  // Creates the window and shows it centred, the focus on cmdCancel.
-  bool Create();
+  // Creates the window centred, the focus on cmdCancel, and shows it
+  // unless told not to (it then still runs its presses).
+  bool Create(bool shown = true);
+  // Brings the window of another run of the program to the front.
+  static void BringExistingToFront();
   // The click frame around a press: buttons grey, the status naming the
   // application, the press, the window ready again. False when a run is
   // already in progress.

@@ -1,4 +1,5 @@
-// Program entry: the Setup window on the program's only thread.
+// Program entry: the command line, one run at a time, and the Setup window
+// on the program's thread.
 #include <windows.h>
 
 #include <cwchar>
@@ -8,8 +9,11 @@
 #include "app/dyn_calls.h"
 #include "app/frm_icon.h"
 #include "app/options.h"
+#include "app/session.h"
 #include "automation/logged.h"
 #include "automation/run_log.h"
+#include "automation/scope_exit.h"
+#include "automation/text.h"
 #include "automation/win32/log_file.h"
 #include "automation/win32/platform.h"
 #include "automation/win32/text.h"
@@ -17,13 +21,12 @@
 
 namespace {
 
-constexpr int kInvalidParameter = 87;  // ERROR_INVALID_PARAMETER
-constexpr int kCancelledByUser = 1602;  // ERROR_INSTALL_USEREXIT
+using namespace tbo::app;
 
 // Loads DLLs from the system folder only, never from the current folder or
 // the one a downloaded setup program happens to sit in.
 void RestrictDllSearch() {
-  if (tbo::app::dyn::SetDefaultDllDirectories) tbo::app::dyn::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (dyn::SetDefaultDllDirectories) dyn::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   ::SetDllDirectoryW(L"");
 }
 
@@ -34,71 +37,84 @@ std::optional<std::vector<std::u16string>> Arguments(PCWSTR afterProgram) {
   std::vector<std::u16string> args;
   if (!afterProgram || afterProgram[std::wcsspn(afterProgram, L" \t")] == L'\0') return args;
   int n = 0;
-  LPWSTR* argv = tbo::app::dyn::CommandLineToArgv(::GetCommandLineW(), &n);
+  LPWSTR* argv = dyn::CommandLineToArgv(::GetCommandLineW(), &n);
   if (!argv) return std::nullopt;
   for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv[i]));
   ::LocalFree(argv);
   return args;
 }
 
-int ShowUsage(const std::u16string& reason) {
-  const std::u16string text = reason.empty() ? tbo::app::kUsage : reason + u"\n\n" + tbo::app::kUsage;
-  ::MessageBoxW(nullptr, tbo::win::Wide(text).c_str(), L"TBO Setup",
-                MB_OK | (reason.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
-  return reason.empty() ? 0 : kInvalidParameter;
+std::u16string Header() {
+  return tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
+         tbo::win::FromWide(::GetCommandLineW());
 }
 
-// What the window's presses do, and the unattended run: each press exactly
-// as a click, in order; a close by the person at the machine skips the
-// presses not yet started, and the window closes afterwards.
-class Session final : public tbo::app::FrmIcon::Host {
- public:
-  Session(tbo::MTBO& mtbo, tbo::RunLog& log, const std::vector<tbo::Press>& presses)
-      : mtbo_(mtbo), log_(log), presses_(presses) {}
-  int exitCode() const { return exitCode_; }
+int ShowUsage(const std::u16string& reason) {
+  const std::u16string text = reason.empty() ? kUsage : reason + u"\n\n" + kUsage;
+  ::MessageBoxW(nullptr, tbo::win::Wide(text).c_str(), L"TBO Setup",
+                MB_OK | (reason.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
+  return reason.empty() ? kSetUp : kInvalidParameter;
+}
 
-  void OnPress(tbo::Press press) override { tbo::RunPress(mtbo_, log_, press); }
-  void OnShown(tbo::app::FrmIcon& form) override {
-    if (presses_.empty()) return;
-    for (tbo::Press press : presses_) {
-      if (form.closeRequested()) break;
-      form.RunPress(press);
-    }
-    if (form.closeRequested()) exitCode_ = kCancelledByUser;
-    form.Destroy();
+// A command line that cannot be used. A person who typed it sees why; an
+// unattended run has no one to click a box away, so the reason goes to its
+// log, or to %TEMP%\TBO Setup.log when that log cannot be written.
+int Refuse(const Options& options, const tbo::win::LogPlace& log, const std::u16string& reason) {
+  if (!options.unattended) return ShowUsage(reason);
+  tbo::win::LogFile file(!log.path.empty() && log.problem.empty() ? log.path : tbo::win::FallbackLogPath());
+  file.Header(Header());
+  file.Append(u"the command line cannot be used: " + reason);
+  return kInvalidParameter;
+}
+
+// One run at a time in this session: two would quit each other's Office.
+// A second unattended run waits for the first; a person who starts the
+// program again gets the window already open.
+std::optional<int> WaitForOurTurn(HANDLE oneRun, const Options& options, tbo::win::LogFile& log) {
+  DWORD taken = ::WaitForSingleObject(oneRun, 0);
+  if (taken != WAIT_TIMEOUT) return std::nullopt;  // ours (also when abandoned by a run that died)
+  if (!options.unattended) {
+    FrmIcon::BringExistingToFront();
+    return kSetUp;
   }
-
- private:
-  tbo::MTBO& mtbo_;
-  tbo::RunLog& log_;
-  const std::vector<tbo::Press>& presses_;
-  int exitCode_ = 0;
-};
+  const auto seconds = options.wait.count();
+  log.Append(u"another run of TBO Setup goes on in this session: waiting for it to end, at most " +
+             tbo::Decimal(seconds) + u" s");
+  taken = ::WaitForSingleObject(oneRun, static_cast<DWORD>(seconds * 1000));
+  if (taken != WAIT_TIMEOUT) return std::nullopt;
+  log.Append(u"the other run did not end in time: nothing was done");
+  return kAnotherRunGoesOn;
+}
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
-  tbo::app::dyn::Init();
+  dyn::Init();
   RestrictDllSearch();
   const auto args = Arguments(afterProgram);
-  if (!args) return ShowUsage(u"The command line could not be read.");
-  const tbo::app::Options options = tbo::app::ParseOptions(*args);
-  if (!options.error.empty() || options.usage) return ShowUsage(options.error);
-  tbo::win::LogFile logFile(options.logPath);
-  if (!options.logPath.empty()) {
-    const std::u16string reason = logFile.CheckAppendable();
-    if (!reason.empty()) return ShowUsage(u"The log file " + options.logPath + u" cannot be written: " + reason);
+  Options options = args ? ParseOptions(*args) : Options{};
+  if (!args) options.error = u"The command line could not be read.";
+  if (options.usage) return ShowUsage(u"");
+  const tbo::win::LogPlace place = options.logPath.empty() ? tbo::win::LogPlace{} : tbo::win::PrepareLog(options.logPath);
+  if (!options.error.empty() || !place.problem.empty()) {
+    return Refuse(options, place, options.error.empty() ? place.problem : options.error);
   }
+  tbo::win::LogFile logFile(place.path);
+  logFile.Header(Header());
 
-  tbo::win::Win32Platform platform;
+  const tbo::win::UniqueHandle oneRun(::CreateMutexW(nullptr, FALSE, L"Local\\TBO Setup, one run at a time"));
+  if (const auto refused = WaitForOurTurn(oneRun.get(), options, logFile)) return *refused;
+  const tbo::ScopeExit letGo([&] { ::ReleaseMutex(oneRun.get()); });
+
+  // A person at the machine can answer Office's questions; an unattended
+  // run gives up a call that takes too long.
+  tbo::win::Win32Platform platform(options.unattended ? std::chrono::milliseconds(options.timeout) : tbo::kNoLimit);
   tbo::RunLog log(logFile, platform.events);
-  log.Write(tbo::win::LocalTimestamp() + u" TBO Setup " TBO_VERSION_TEXT u", command line: " +
-            tbo::win::FromWide(::GetCommandLineW()));
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
   Session session(mtbo, log, options.presses);
-  tbo::app::FrmIcon form(instance, session);
-  if (!form.Create()) return 1;
+  FrmIcon form(instance, session);
+  if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The
   // window's thread shares the apartment of the thread that calls Office,
   // so that it can hold and let go of what Office hands out.

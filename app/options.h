@@ -1,7 +1,9 @@
-// The command line: application switches for unattended roll-out and a log
-// file. With no switches the program is the interactive Setup window alone.
+// The command line: application switches for unattended roll-out, a log
+// file and the limits of an unattended run. With no switches the program is
+// the interactive Setup window alone.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,15 @@ struct Options {
   std::vector<Press> presses;  // run in this order, then the window closes itself
   std::u16string logPath;      // empty: no log
   bool usage = false;          // "/?": show how to call the program
-  std::u16string error;        // why the command line cannot be used; empty when it can
+  bool quiet = false;          // the window is never shown
+  // How long one Office call may take in an unattended run, and how long
+  // the run waits for another run of the program to end.
+  std::chrono::seconds timeout{60};
+  std::chrono::seconds wait{600};
+  // No one may be at the machine: an application switch or /quiet, also
+  // one that a stray quotation mark swallowed into another argument.
+  bool unattended = false;
+  std::u16string error;  // why the command line cannot be used; empty when it can
 };
 
 // Reads the arguments after the program name. Switches are case-blind and
@@ -21,11 +31,14 @@ struct Options {
 Options ParseOptions(const std::vector<std::u16string>& args);
 
 inline constexpr char16_t kUsage[] =
-    u"TBO_Setup.exe [/word] [/excel] [/powerpoint] [/log FILE] [/?]\n\n"
-    u"/word, /excel, /powerpoint\tset up the add-in in these applications, in the order given, "
-    u"then close\n"
+    u"TBO_Setup.exe [/word] [/excel] [/powerpoint] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n"
+    u"/word, /excel, /powerpoint\tset up the add-in in these applications, in the order given, then close\n"
+    u"/quiet\tshow no window\n"
     u"/log FILE\tappend to FILE a line for each press and for each step that fails\n"
+    u"/timeout SECONDS\tgive up an Office call that takes longer (default 60)\n"
+    u"/wait SECONDS\twait this long for another run of the program to end (default 600)\n"
     u"/?\tshow this text\n\n"
-    u"Exit codes: 0 done, 1602 closed before the end, 87 a command line that cannot be used.";
+    u"Exit codes: 0 set up, 1603 an application could not be set up, 1602 closed before the end, "
+    u"1618 another run did not end in time, 87 a command line that cannot be used.";
 
 }  // namespace tbo::app

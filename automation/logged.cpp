@@ -183,8 +183,15 @@ class LoggedFiles final : public FileSystem {
 class LoggedLauncher final : public ProcessLauncher {
  public:
   LoggedLauncher(ProcessLauncher& inner, RunLog& log) : inner_(inner), log_(log) {}
-  void Start(std::u16string_view programPath, std::u16string_view commandLine) override {
-    Recorded(log_, u"start " + std::u16string(commandLine), [&] { inner_.Start(programPath, commandLine); });
+  bool Start(std::u16string_view programPath, std::u16string_view commandLine) override {
+    bool staysInJob = false;
+    Recorded(log_, u"start " + std::u16string(commandLine), [&] { staysInJob = inner_.Start(programPath, commandLine); });
+    if (staysInJob) {
+      log_.Note(u"the new window of " + std::u16string(programPath) +
+                u" stays in the job of the program that started TBO Setup, which does not let it out: a caller "
+                u"that waits for that job waits until the window is closed, and one that ends the job closes it");
+    }
+    return staysInJob;
   }
 
  private:

@@ -29,6 +29,8 @@ class RunLog final : public StepObserver {
   void BeginPress(std::u16string_view application);
   void EndPress();
   void BeginOperation(std::u16string_view name) { operation_ = name; }
+  // News from the running operation that is no failure.
+  void Note(std::u16string_view text) { Write(operation_ + u": " + std::u16string(text)); }
 
   // A call that failed, in words ("Excel AddIns.Add(...)"); an expected
   // failure (no instance running yet) is worded as news.

@@ -45,9 +45,11 @@ class ProcessLauncher {
  public:
   virtual ~ProcessLauncher() = default;
   // Starts a program in a normal window that takes the focus, without
-  // waiting. With a program path, that file is started and commandLine is
-  // passed to it verbatim; without one, commandLine names the program.
-  virtual void Start(std::u16string_view programPath, std::u16string_view commandLine) = 0;
+  // waiting, outside the job this program runs in where that job lets it.
+  // With a program path, that file is started and commandLine is passed to
+  // it verbatim; without one, commandLine names the program. Returns
+  // whether the program stays in this program's job all the same.
+  virtual bool Start(std::u16string_view programPath, std::u16string_view commandLine) = 0;
 };
 
 class EventPump {

@@ -58,9 +58,11 @@ void MTBO::InstallExcelAddIn() {
   bool pathRead = false;
 
   op.AttachOrLaunch(app, kExcel);                                                     // 1
-  op.Step([&] {                                                                       // 2
-    app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.xla"});
-  });
+  if (op.Step([&] {                                                                   // 2
+        app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.xla"});
+      })) {
+    Reach(Goal::ExcelAddInAdded);
+  }
   const auto waitEnds = platform_.clock.Now() + kWaitBound;
   op.DoUntil(                                                                         // 3
       [&] {
@@ -92,7 +94,7 @@ void MTBO::InstallExcelAddIn() {
         });
   op.YieldToPending();                                                                // 7
   op.YieldToPending();
-  op.Step([&] { AddIn(app).Put(u"Installed", true); });                              // 8
+  if (op.Step([&] { AddIn(app).Put(u"Installed", true); })) Reach(Goal::ExcelAddInSwitchedOn);  // 8
   op.YieldToPending();                                                                // 9
   op.QuitAndRelease(app, ReleaseForm::Single);                                        // 10
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "automation/runner.h"
 #include "automation/services.h"
@@ -12,14 +13,26 @@
 
 namespace tbo {
 
+// What a press must achieve for its application to count as set up.
+enum class Goal {
+  TemplateOpened,           // Word
+  ExcelAddInAdded,          // Excel
+  ExcelAddInSwitchedOn,     // Excel
+  PowerPointAddInAutoload,  // PowerPoint: added, and loading automatically
+};
+
 class MTBO {
  public:
   // observer hears of every step of every operation.
   MTBO(const Platform& platform, StepObserver& observer) : platform_(platform), observer_(observer) {}
 
   // Before each press: an application that stopped answering in the last
-  // press may be tried again.
-  void BeginPress() { platform_.automation.NewPress(); }
+  // press may be tried again, and no goal is reached yet.
+  void BeginPress() {
+    platform_.automation.NewPress();
+    reached_.clear();
+  }
+  bool Reached(Goal goal) const;
 
   void RemoveOldWordTemplates();
   void InstallWordTemplate();
@@ -40,8 +53,11 @@ class MTBO {
   std::u16string appFolder;
 
  private:
+  void Reach(Goal goal) { reached_.push_back(goal); }
+
   Platform platform_;
   StepObserver& observer_;
+  std::vector<Goal> reached_;
 };
 
 }  // namespace tbo

@@ -90,11 +90,13 @@ void MTBO::InstallPowerPointAddIn() {
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.ppa") != u""; },  // 2
         [&] {
           BuildTambrelMenus(app);                                                   // 2.1
-          op.Step([&] {                                                             // 2.2
-            app.Get(u"AddIns").AsObject()
-                .Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.ppa"}).AsObject()
-                .Put(u"Autoload", true);
-          });
+          if (op.Step([&] {                                                         // 2.2
+                app.Get(u"AddIns").AsObject()
+                    .Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.ppa"}).AsObject()
+                    .Put(u"Autoload", true);
+              })) {
+            Reach(Goal::PowerPointAddInAutoload);
+          }
         });
   op.Step([&] { app.Put(u"Visible", true); });                                      // 3
   Operation::ReleaseOnly(app);                                                      // 4

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "automation/run_log.h"
 #include "installers/mtbo.h"
@@ -16,7 +17,8 @@ enum class Press { Word, Excel, PowerPoint };
 std::u16string_view ApplicationOf(Press press);
 
 // Runs the press's removal and installation, telling the log of the press
-// and of each operation.
-void RunPress(MTBO& mtbo, RunLog& log, Press press);
+// and of each operation. Returns what the press did not achieve of what its
+// application needs to count as set up, in words; empty when it is set up.
+std::vector<std::u16string_view> RunPress(MTBO& mtbo, RunLog& log, Press press);
 
 }  // namespace tbo

@@ -49,10 +49,12 @@ void MTBO::InstallWordTemplate() {
   op.AttachOrLaunch(app, kWord);                                                    // 1
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.dot") != u""; },  // 2
         [&] {
-          op.Step([&] {
-            app.Get(u"Documents").AsObject().Call(
-                u"Open", {}, {NamedArg{u"FileName", u"C:\\TamBrel\\Tambrel_O21.dot"}});
-          });
+          if (op.Step([&] {
+                app.Get(u"Documents").AsObject().Call(
+                    u"Open", {}, {NamedArg{u"FileName", u"C:\\TamBrel\\Tambrel_O21.dot"}});
+              })) {
+            Reach(Goal::TemplateOpened);
+          }
         });
   op.Step([&] { app.Put(u"Visible", true); });                                      // 3
   Operation::ReleaseOnly(app);                                                      // 4

@@ -292,6 +292,17 @@ void Server::AfterCall() {
 bool Server::RejectBusy() {
   StoreLock lock;
   Json control = ReadJsonFile(StorePath(L"control.json"));
+  // "busyFor": every call is turned away for that long from the first one,
+  // as Excel does while a cell is being edited; the harness watches the
+  // window meanwhile.
+  for (const Json& b : Items(Get(control, "busyFor"))) {
+    if (Str(Get(b, "app")) != app_) continue;
+    if (!busySince_) {
+      busySince_ = ::GetTickCount64();
+      WriteFileText(StorePath(L"busy.reached"), app_);
+    }
+    if (::GetTickCount64() - busySince_ < static_cast<ULONGLONG>(Int(Get(b, "ms")))) return true;
+  }
   Json busy = Items(Get(control, "busy"));
   for (Json& b : busy) {
     if (Str(Get(b, "app")) != app_ || Int(Get(b, "calls")) <= 0) continue;

@@ -106,6 +106,7 @@ class Server {
   bool quit_ = false;
   bool dieAfterCall_ = false;
   DWORD lingerMs_ = 0;
+  ULONGLONG busySince_ = 0;  // the first call turned away by "busyFor"
   std::vector<win::UniqueHandle> heldFiles_;  // Word's global template, while it lingers
   DWORD mainThread_;
 };

@@ -23,11 +23,17 @@
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
 //                    text), answered with its default button; fails when
 //                    there is none
+//   watch MS FILE    for MS milliseconds, how the window answers: the
+//                    longest wait for a sent message, and whether each
+//                    invalidated client area was painted again, as JSON
+//   runexit FILE CMD runs the command line CMD, waits for it (at most 5
+//                    minutes) and writes its exit code
 // NAME is a control name (cmdWORD, cmdCancel...) or word, excel, powerpoint.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -390,6 +396,37 @@ int WaitGone(const std::wstring& path) {
   return 0;
 }
 
+// A window whose thread is busy elsewhere neither answers nor paints.
+int Watch(HWND top, ULONGLONG ms, const std::wstring& file) {
+  ULONGLONG longest = 0;
+  int painted = 0, unpainted = 0;
+  for (const ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < ms;) {
+    const ULONGLONG asked = ::GetTickCount64();
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    longest = std::max(longest, ::GetTickCount64() - asked);
+    ::InvalidateRect(top, nullptr, TRUE);
+    ::Sleep(200);
+    (::GetUpdateRect(top, nullptr, FALSE) ? unpainted : painted) += 1;
+  }
+  const Json j = {{"longestAnswerMs", longest}, {"painted", painted}, {"unpainted", unpainted}};
+  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : 5;
+}
+
+int RunAndRecord(const std::wstring& file, std::wstring commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return 5;
+  }
+  const tbo::win::UniqueHandle process(info.hProcess), thread(info.hThread);
+  ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimitMs));
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return 4;
+  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : 5;
+}
+
 int Kill(const std::wstring& pid) {
   const tbo::win::UniqueHandle process(
       ::OpenProcess(PROCESS_TERMINATE, FALSE, std::wcstoul(pid.c_str(), nullptr, 10)));
@@ -418,6 +455,13 @@ int wmain(int argc, wchar_t** argv) {
       status = WatchGone();
     } else if (cmd == L"kill") {
       status = Kill(operand), ++i;
+    } else if (cmd == L"runexit") {
+      status = RunAndRecord(operand, i + 2 < args.size() ? args[i + 2] : L""), i += 2;
+    } else if (cmd == L"watch") {
+      const HWND top = FindSetup();
+      const std::wstring file = i + 2 < args.size() ? args[i + 2] : L"";
+      status = top ? Watch(top, std::wcstoull(operand.c_str(), nullptr, 10), file) : 1;
+      i += 2;
     } else if (cmd == L"waitrun" || cmd == L"close" || cmd == L"read" || cmd == L"press" ||
                cmd == L"click" || cmd == L"key" || cmd == L"postclose" || cmd == L"usage" ||
                cmd == L"sendclose") {

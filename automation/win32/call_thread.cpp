@@ -1,5 +1,7 @@
 #include "automation/win32/call_thread.h"
 
+#include <atomic>
+
 #include "automation/win32/fail.h"
 
 namespace tbo::win {
@@ -9,7 +11,8 @@ namespace tbo::win {
 struct CallThread::Shared {
   UniqueHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a call waits, or leave
   UniqueHandle thread;
-  std::function<void()> call;
+  std::shared_ptr<Job> job;
+  HRESULT answer = S_OK;
   std::atomic<bool> done{false};
   std::atomic<bool> leave{false};
   DWORD window = ::GetCurrentThreadId();
@@ -20,8 +23,8 @@ DWORD WINAPI CallThread::Work(void* shared) {
   Shared& s = **owned;
   const ComApartment com(COINIT_MULTITHREADED);
   while (::WaitForSingleObject(s.wake.get(), INFINITE) == WAIT_OBJECT_0 && !s.leave) {
-    s.call();
-    s.call = nullptr;  // what the call owned goes here, on this thread
+    s.answer = s.job->Run();
+    s.job.reset();  // what the call owned goes here, on this thread
     s.done = true;
     ::PostThreadMessageW(s.window, WM_NULL, 0, 0);  // wakes the window's wait at once
   }
@@ -51,18 +54,18 @@ CallThread::~CallThread() {
   ::WaitForSingleObject(last->thread.get(), 2000);  // an idle thread leaves at once
 }
 
-bool CallThread::Run(std::function<void()> call, std::chrono::milliseconds limit) {
+std::optional<HRESULT> CallThread::Run(std::shared_ptr<Job> job, std::chrono::milliseconds limit) {
   if (!worker_) Start();
   worker_->done = false;
-  worker_->call = std::move(call);
+  worker_->job = std::move(job);
   ::SetEvent(worker_->wake.get());
   constexpr ErrorNumber kPending = E_PENDING;
   const ErrorNumber answer = AskAgain(
       clock_, events_, {limit, std::chrono::milliseconds(250)},
       [&] { return worker_->done ? kNoError : kPending; }, [](ErrorNumber e) { return e == kPending; });
-  if (answer == kNoError) return true;
+  if (answer == kNoError) return worker_->answer;
   Retire();
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace tbo::win

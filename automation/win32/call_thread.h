@@ -6,15 +6,22 @@
 // the call instead, but Wine does not honour it; this works on both.)
 #pragma once
 
-#include <atomic>
-#include <functional>
 #include <memory>
+#include <optional>
 
 #include "automation/retry.h"
 #include "automation/services.h"
 #include "automation/win32/handles.h"
 
 namespace tbo::win {
+
+// A call the window's thread hands to the call thread. It owns all it
+// touches: a call given up may still be running after the wait for it.
+class Job {
+ public:
+  virtual ~Job() = default;
+  virtual HRESULT Run() = 0;
+};
 
 class CallThread {
  public:
@@ -23,10 +30,9 @@ class CallThread {
   CallThread& operator=(const CallThread&) = delete;
   ~CallThread();
 
-  // Runs call on the thread and waits for it for at most `limit`. False when
-  // it was given up: call must then own all it touches, since it may still
-  // run after this returns.
-  bool Run(std::function<void()> call, std::chrono::milliseconds limit);
+  // Runs job on the thread and waits for it for at most `limit`; its answer,
+  // or nothing when it was given up.
+  std::optional<HRESULT> Run(std::shared_ptr<Job> job, std::chrono::milliseconds limit);
 
  private:
   struct Shared;

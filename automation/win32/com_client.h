@@ -26,7 +26,7 @@ class ComClient final : public AutomationClient {
   void NewPress() override { caller_.ForgetSilent(); }
 
  private:
-  Ref Reached(ComPtr<IDispatch> dispatch, std::shared_ptr<Instance> instance);
+  Ref Reached(ComPtr<IDispatch> dispatch, Instance& instance);
 
   Caller caller_;
   Patience shutdown_;

@@ -16,25 +16,28 @@ ErrorNumber ErrorOf(HRESULT hr, ExcepInfo& info) {
   return hr;
 }
 
+// IEnumVARIANT::Next for one item.
+struct Fetch final : Job {
+  explicit Fetch(IEnumVARIANT* items) : items(ComPtr<IEnumVARIANT>::Share(items)) {}
+  HRESULT Run() override {
+    fetched = 0;
+    return items->Next(1, item.put(), &fetched);
+  }
+  ComPtr<IEnumVARIANT> items;
+  Variant item;
+  ULONG fetched = 0;
+};
+
 class ComEnumerator final : public Enumerator {
  public:
-  ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller, std::shared_ptr<Instance> instance)
-      : e_(std::move(e)), caller_(caller), instance_(std::move(instance)) {}
+  ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller, Instance& instance)
+      : e_(std::move(e)), caller_(caller), instance_(instance) {}
   ~ComEnumerator() override {
-    if (!instance_->answers) e_.detach();  // its release could wait for ever
+    if (!instance_.answers) e_.detach();  // its release could wait for ever
   }
   std::optional<Value> Next() override {
-    struct Fetch {
-      ComPtr<IEnumVARIANT> e;
-      Variant item;
-      ULONG fetched = 0;
-    };
-    auto fetch = std::make_shared<Fetch>();
-    fetch->e = ComPtr<IEnumVARIANT>::Share(e_.get());
-    const HRESULT hr = caller_.Call(*instance_, [fetch] {
-      fetch->fetched = 0;
-      return fetch->e->Next(1, fetch->item.put(), &fetch->fetched);
-    });
+    const auto fetch = std::make_shared<Fetch>(e_.get());
+    const HRESULT hr = caller_.Call(instance_, fetch);
     ThrowIfFailed(hr);
     if (hr != S_OK || fetch->fetched == 0) return std::nullopt;
     return FromVariant(*fetch->item.get(), caller_, instance_);
@@ -43,10 +46,60 @@ class ComEnumerator final : public Enumerator {
  private:
   ComPtr<IEnumVARIANT> e_;
   Caller& caller_;
-  std::shared_ptr<Instance> instance_;
+  Instance& instance_;
 };
 
-Value FromSafeArray(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance) {
+// IDispatch::GetIDsOfNames for a member and its named arguments.
+struct Names final : Job {
+  explicit Names(IDispatch* dispatch) : dispatch(ComPtr<IDispatch>::Share(dispatch)) {}
+  HRESULT Run() override {
+    std::vector<LPOLESTR> pointers;
+    for (std::wstring& n : names) pointers.push_back(n.data());
+    return dispatch->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
+                                   kEnglishUnitedStates, ids.data());
+  }
+  ComPtr<IDispatch> dispatch;
+  std::vector<std::wstring> names;
+  std::vector<DISPID> ids;
+};
+
+// IDispatch::Invoke. args holds the named arguments first, then the
+// positional ones in reverse order, as DISPPARAMS wants them.
+struct Invocation final : Job {
+  explicit Invocation(IDispatch* dispatch) : dispatch(ComPtr<IDispatch>::Share(dispatch)) {}
+  HRESULT Run() override {
+    static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must lay out as VARIANT");
+    DISPPARAMS params{};
+    params.rgvarg = args.empty() ? nullptr : args.front().get();
+    params.cArgs = static_cast<UINT>(args.size());
+    params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
+    params.cNamedArgs = static_cast<UINT>(namedIds.size());
+    UINT argError = 0;
+    return dispatch->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
+                            (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
+  }
+  ComPtr<IDispatch> dispatch;
+  DISPID id = DISPID_UNKNOWN;
+  WORD flags = 0;
+  std::vector<Variant> args;
+  std::vector<DISPID> namedIds;
+  Variant result;
+  ExcepInfo info;
+};
+
+// The enumerator behind what DISPID_NEWENUM gave.
+struct EnumeratorOf final : Job {
+  explicit EnumeratorOf(Variant source) : source(std::move(source)) {}
+  HRESULT Run() override {
+    const VARIANT& v = *source.get();
+    IUnknown* unknown = v.vt == VT_UNKNOWN ? v.punkVal : v.vt == VT_DISPATCH ? v.pdispVal : nullptr;
+    return unknown ? unknown->QueryInterface(IID_IEnumVARIANT, items.put_void()) : DISP_E_TYPEMISMATCH;
+  }
+  Variant source;
+  ComPtr<IEnumVARIANT> items;
+};
+
+Value FromSafeArray(const VARIANT& v, Caller& caller, Instance& instance) {
   SAFEARRAY* sa = (v.vt & VT_BYREF) ? *v.pparray : v.parray;
   if ((v.vt & VT_TYPEMASK) != VT_VARIANT || !sa || ::SafeArrayGetDim(sa) != 1) {
     Fail(kTypeMismatch);
@@ -70,7 +123,7 @@ Value FromInteger(long long n) {
   return Value::I4(static_cast<std::int32_t>(n));
 }
 
-Value FromObject(IUnknown* unknown, Caller& caller, const std::shared_ptr<Instance>& instance) {
+Value FromObject(IUnknown* unknown, Caller& caller, Instance& instance) {
   if (!unknown) return Value(Ref());
   ComPtr<IDispatch> dispatch;
   ThrowIfFailed(unknown->QueryInterface(IID_IDispatch, dispatch.put_void()));
@@ -124,7 +177,7 @@ Variant ToVariant(const Value& value) {
   return out;
 }
 
-Value FromVariant(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance) {
+Value FromVariant(const VARIANT& v, Caller& caller, Instance& instance) {
   if (v.vt & VT_ARRAY) return FromSafeArray(v, caller, instance);
   if (v.vt == (VT_BYREF | VT_VARIANT)) return FromVariant(*v.pvarVal, caller, instance);
   switch (v.vt) {
@@ -154,61 +207,26 @@ std::vector<DISPID> ComObject::IdsOf(std::u16string_view member,
   for (const auto& [cached, ids] : idCache_) {
     if (cached == key) return ids;
   }
-  struct Names {
-    ComPtr<IDispatch> dispatch;
-    std::vector<std::wstring> names;
-    std::vector<DISPID> ids;
-  };
-  auto look = std::make_shared<Names>();
-  look->dispatch = ComPtr<IDispatch>::Share(dispatch_.get());
+  const auto look = std::make_shared<Names>(dispatch_.get());
   look->names.push_back(Wide(member));
   for (const NamedArg& arg : named) look->names.push_back(Wide(arg.name));
   look->ids.assign(look->names.size(), DISPID_UNKNOWN);
-  ThrowIfFailed(caller_.Call(*instance_, [look] {
-    std::vector<LPOLESTR> pointers;
-    for (std::wstring& n : look->names) pointers.push_back(n.data());
-    return look->dispatch->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                         kEnglishUnitedStates, look->ids.data());
-  }));
+  ThrowIfFailed(caller_.Call(instance_, look));
   const std::vector<DISPID> ids = look->ids;
   idCache_.emplace_back(std::move(key), ids);
   return ids;
 }
 
-// args holds the named arguments first, then the positional ones in
-// reverse order, as DISPPARAMS wants them.
 Variant ComObject::Invoke(DISPID id, WORD flags, std::vector<Variant> args, std::vector<DISPID> namedIds) {
-  static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must lay out as VARIANT");
-  struct Invocation {
-    ComPtr<IDispatch> dispatch;
-    DISPID id;
-    WORD flags;
-    std::vector<Variant> args;
-    std::vector<DISPID> namedIds;
-    Variant result;
-    ExcepInfo info;
-  };
-  auto call = std::make_shared<Invocation>();
-  call->dispatch = ComPtr<IDispatch>::Share(dispatch_.get());
+  const auto call = std::make_shared<Invocation>(dispatch_.get());
   call->id = id;
   call->flags = flags;
   call->args = std::move(args);
   call->namedIds = std::move(namedIds);
-  const HRESULT hr = caller_.Call(
-      *instance_,
-      [call] {
-        DISPPARAMS params{};
-        params.rgvarg = call->args.empty() ? nullptr : call->args.front().get();
-        params.cArgs = static_cast<UINT>(call->args.size());
-        params.rgdispidNamedArgs = call->namedIds.empty() ? nullptr : call->namedIds.data();
-        params.cNamedArgs = static_cast<UINT>(call->namedIds.size());
-        UINT argError = 0;
-        return call->dispatch->Invoke(call->id, IID_NULL, kEnglishUnitedStates, call->flags, &params,
-                                      (call->flags & DISPATCH_PROPERTYPUT) ? nullptr : call->result.put(),
-                                      call->info.put(), &argError);
-      },
-      // Excel may also report its busy state as its own error.
-      [call](HRESULT answer) { return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(call->info.scode())); });
+  // Excel may also report its busy state as its own error.
+  const HRESULT hr = caller_.Call(instance_, call, [&](HRESULT answer) {
+    return IsBusy(answer) || (answer == DISP_E_EXCEPTION && IsBusy(call->info.scode()));
+  });
   if (FAILED(hr)) Fail(ErrorOf(hr, call->info));
   return std::move(call->result);
 }
@@ -245,35 +263,29 @@ Value ComObject::Call(std::u16string_view member, const std::vector<Value>& posi
 }
 
 std::unique_ptr<Enumerator> ComObject::Enumerate() {
-  struct Query {
-    Variant source;
-    ComPtr<IEnumVARIANT> items;
-  };
-  auto query = std::make_shared<Query>();
-  query->source = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, {});
-  const VARIANT& v = *query->source.get();
-  if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH) Fail(kTypeMismatch);
-  ThrowIfFailed(caller_.Call(*instance_, [query] {
-    const VARIANT& source = *query->source.get();
-    IUnknown* unknown = source.vt == VT_UNKNOWN ? source.punkVal : source.pdispVal;
-    return unknown ? unknown->QueryInterface(IID_IEnumVARIANT, query->items.put_void()) : DISP_E_TYPEMISMATCH;
-  }));
+  const auto query = std::make_shared<EnumeratorOf>(Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, {}));
+  ThrowIfFailed(caller_.Call(instance_, query));
   return std::make_unique<ComEnumerator>(std::move(query->items), caller_, instance_);
 }
 
 ComObject::~ComObject() {
-  if (!instance_->answers) dispatch_.detach();  // its release could wait for ever
+  if (!instance_.answers) dispatch_.detach();  // its release could wait for ever
 }
 
-HRESULT Caller::Call(Instance& instance, std::function<HRESULT()> call, const std::function<bool(HRESULT)>& busy) {
+Instance& Caller::NewInstance(const CLSID& clsid) {
+  instances_.push_back(std::make_unique<Instance>(Instance{clsid, true}));
+  return *instances_.back();
+}
+
+HRESULT Caller::Call(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy) {
   if (!instance.answers) return kCallCanceled;
   bool givenUp = false;
   const ErrorNumber answer = AskAgain(
       clock_, events_, busy_,
       [&]() -> ErrorNumber {
-        auto result = std::make_shared<HRESULT>(E_FAIL);
-        givenUp = !thread_.Run([call, result] { *result = call(); }, limit_);
-        return givenUp ? kCallCanceled : *result;
+        const std::optional<HRESULT> answered = thread_.Run(job, limit_);
+        givenUp = !answered;
+        return answered.value_or(kCallCanceled);
       },
       [&](ErrorNumber e) { return !givenUp && busy(e); });
   // Busy for the whole wait counts as not answering too when a run has a

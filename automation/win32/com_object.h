@@ -5,12 +5,12 @@
 #include <oaidl.h>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "automation/function_ref.h"
 #include "automation/retry.h"
 #include "automation/value.h"
 #include "automation/win32/call_thread.h"
@@ -38,14 +38,17 @@ class Caller {
   Clock& clock() { return clock_; }
   EventPump& events() { return events_; }
 
-  // Runs call until it answers something other than busy; returns its
-  // last answer, or RPC_E_CALL_CANCELED when it was given up or the
-  // instance no longer answers. call must own all it touches (it may run
-  // on after being given up); busy may look further than the HRESULT (at
-  // the server's own error).
-  HRESULT Call(Instance& instance, std::function<HRESULT()> call, const std::function<bool(HRESULT)>& busy);
-  HRESULT Call(Instance& instance, std::function<HRESULT()> call) {
-    return Call(instance, std::move(call), [](HRESULT hr) { return IsBusy(hr); });
+  // A new instance of the application clsid names, living as long as
+  // this caller: the objects it hands out refer to it.
+  Instance& NewInstance(const CLSID& clsid);
+
+  // Runs job until it answers something other than busy; returns its last
+  // answer, or RPC_E_CALL_CANCELED when it was given up or the instance no
+  // longer answers. busy may look further than the HRESULT (at the
+  // server's own error, in the job).
+  HRESULT Call(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy);
+  HRESULT Call(Instance& instance, const std::shared_ptr<Job>& job) {
+    return Call(instance, job, [](HRESULT hr) { return IsBusy(hr); });
   }
 
   // Applications whose instance stopped answering in this press are not
@@ -62,12 +65,13 @@ class Caller {
   std::chrono::milliseconds limit_;
   Patience busy_;
   std::vector<CLSID> silent_;
+  std::vector<std::unique_ptr<Instance>> instances_;
 };
 
 class ComObject final : public Object {
  public:
-  ComObject(ComPtr<IDispatch> dispatch, Caller& caller, std::shared_ptr<Instance> instance)
-      : dispatch_(std::move(dispatch)), caller_(caller), instance_(std::move(instance)) {}
+  ComObject(ComPtr<IDispatch> dispatch, Caller& caller, Instance& instance)
+      : dispatch_(std::move(dispatch)), caller_(caller), instance_(instance) {}
   ~ComObject() override;
 
   Value Get(std::u16string_view member, const std::vector<Value>& args) override;
@@ -87,7 +91,7 @@ class ComObject final : public Object {
 
   ComPtr<IDispatch> dispatch_;
   Caller& caller_;
-  std::shared_ptr<Instance> instance_;
+  Instance& instance_;
   // Names resolved earlier on this object, so each costs one round trip.
   std::vector<std::pair<std::u16string, std::vector<DISPID>>> idCache_;
 };
@@ -95,7 +99,7 @@ class ComObject final : public Object {
 // Converts between our values and VARIANTs. Throws AutomationError with a
 // type mismatch for what has no counterpart.
 Variant ToVariant(const Value& value);
-Value FromVariant(const VARIANT& v, Caller& caller, const std::shared_ptr<Instance>& instance);
+Value FromVariant(const VARIANT& v, Caller& caller, Instance& instance);
 
 // Office's member names are English whatever the user's regional settings,
 // and Excel resolves names and arguments for the locale it is called with.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "automation/run_log.h"
+#include "automation/text.h"
 #include "automation/win32/handles.h"
 #include "automation/win32/text.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 UniqueHandle OpenForAppending(const std::u16string& path) {
   return UniqueHandle(::CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::string Utf8(std::u16string_view s) {
@@ -22,20 +23,68 @@ std::string Utf8(std::u16string_view s) {
   return out;
 }
 
-}  // namespace
-
-std::u16string LogFile::CheckAppendable() const {
-  // Windows refuses to write to a read-only file; so do we, also where the
-  // file system would let a privileged user do it.
-  const DWORD attributes = ::GetFileAttributesW(Wide(path_).c_str());
-  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-  if (!readOnly && OpenForAppending(path_)) return u"";
-  const DWORD error = readOnly ? ERROR_ACCESS_DENIED : ::GetLastError();
+std::u16string Described(DWORD error) {
   const std::u16string text = SystemText(ErrorFromWin32(error));
   return text.empty() ? u"error " + RunLog::Hex(ErrorFromWin32(error)) : text;
 }
 
-void LogFile::Append(std::u16string_view line) {
+// The system's reason when the file cannot be appended to, "" when it can.
+// Windows refuses to write to a read-only file; so do we, also where the
+// file system would let a privileged user do it.
+std::u16string AppendProblem(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return Described(ERROR_ACCESS_DENIED);
+  }
+  return OpenForAppending(FromWide(path)) ? u"" : Described(::GetLastError());
+}
+
+// Makes the folders of path that are missing, from the top down.
+void MakeFolders(const std::wstring& path) {
+  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1)) {
+    ::CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+  }
+}
+
+// "%TEMP%\x.log" as the environment has it.
+std::wstring Expanded(const std::wstring& text) {
+  std::wstring out(::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
+  out.resize(::ExpandEnvironmentStringsW(text.c_str(), out.data(), static_cast<DWORD>(out.size())));
+  while (!out.empty() && out.back() == L'\0') out.pop_back();
+  return out;
+}
+
+std::wstring Absolute(const std::wstring& path) {
+  std::wstring out(::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+  out.resize(::GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr));
+  return out;
+}
+
+}  // namespace
+
+LogPlace PrepareLog(std::u16string_view given) {
+  if (given.find(u'"') != std::u16string_view::npos) {
+    return {std::u16string(given),
+            u"The log file name " + std::u16string(given) +
+                u" holds a quotation mark. A folder written with a backslash before its closing quotation mark "
+                u"(\"C:\\Logs\\\") makes Windows read \\\" as a quotation mark and join the rest of the command "
+                u"line to the name: leave that backslash out or double it (\"C:\\Logs\\\\\")."};
+  }
+  const std::wstring path = Absolute(Expanded(Wide(given)));
+  if (path.empty()) return {std::u16string(given), u"The log file " + std::u16string(given) + u" names no file."};
+  MakeFolders(path);
+  const std::u16string problem = AppendProblem(path);
+  return {FromWide(path),
+          problem.empty() ? u"" : u"The log file " + FromWide(path) + u" cannot be written: " + problem};
+}
+
+std::u16string FallbackLogPath() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, temp);
+  return FromWide(temp) + u"TBO Setup.log";
+}
+
+void LogFile::Write(std::u16string_view line) {
   if (path_.empty()) return;
   const UniqueHandle file = OpenForAppending(path_);
   if (!file) return;  // a log that went away must not stop the run
@@ -44,15 +93,23 @@ void LogFile::Append(std::u16string_view line) {
   ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+void LogFile::Append(std::u16string_view line) {
+  Write(LocalTimestamp().substr(11) + u" " + Decimal(::GetCurrentProcessId()) + u" " + std::u16string(line));
+}
+
 std::u16string SystemText(ErrorNumber error) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer ? buffer : L"", n);
-  ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-  return FromWide(text);
+  // English first: a log read by an administrator anywhere, or by support.
+  for (const DWORD language : {DWORD{MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)}, DWORD{0}}) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", n);
+    ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    if (!text.empty()) return FromWide(text);
+  }
+  return u"";
 }
 
 std::u16string LocalTimestamp() {

@@ -136,20 +136,32 @@ void Win32FileSystem::Move(std::u16string_view from, std::u16string_view to) {
   if (!::MoveFileExW(ApiPath(from).c_str(), ApiPath(to).c_str(), 0)) ThrowLastError();
 }
 
-void Win32ProcessLauncher::Start(std::u16string_view programPath,
-                                 std::u16string_view commandLine) {
+// A program is started outside the job this program runs in where the job
+// lets it go: a caller that waits for its job (PowerShell's Start-Process
+// -Wait) would otherwise wait for it too, and one that ends its job would
+// end it. A job that keeps its programs refuses the breakaway as access
+// denied; the program is then started in it.
+bool Win32ProcessLauncher::Start(std::u16string_view programPath, std::u16string_view commandLine) {
   const std::wstring program = Wide(programPath);
-  std::wstring line = Wide(commandLine);  // CreateProcessW may write to it
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
+  BOOL inJob = FALSE;
+  ::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob);
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
-                        nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    ThrowLastError();
+  const auto create = [&](DWORD flags) {
+    std::wstring line = Wide(commandLine);  // CreateProcessW may write to it
+    return ::CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr, FALSE, flags,
+                            nullptr, nullptr, &startup, &info);
+  };
+  bool staysInJob = false;
+  if (!create(inJob ? CREATE_BREAKAWAY_FROM_JOB : 0)) {
+    if (!inJob || ::GetLastError() != ERROR_ACCESS_DENIED || !create(0)) ThrowLastError();
+    staysInJob = true;
   }
   UniqueHandle process(info.hProcess), thread(info.hThread);
+  return staysInJob;
 }
 
 void DispatchWithDialogNavigation(MSG& msg) {

@@ -25,7 +25,7 @@ class Win32FileSystem final : public FileSystem {
 
 class Win32ProcessLauncher final : public ProcessLauncher {
  public:
-  void Start(std::u16string_view programPath, std::u16string_view commandLine) override;
+  bool Start(std::u16string_view programPath, std::u16string_view commandLine) override;
 };
 
 // The window's events, and the steady clock that bounds waits for them.

@@ -63,8 +63,10 @@ def play(row, workdir):
     if not problems:
         env = dict(os.environ, TBO_E2E_NO_BUILD="1")
         env.pop("DISPLAY", None)
+        args = row.scenario.get("args", [])
         command = ["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(row.steps), "--out", out,
-                   "--arch", row.arch] + (["--args", row.scenario["args"]] if "args" in row.scenario else [])
+                   "--arch", row.arch] + [a for line in ([args] if isinstance(args, str) else args)
+                                          for a in ("--args", line)]
         status = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL).returncode
         problems = [] if status == 0 else ["the play failed with exit status %d" % status]
@@ -80,10 +82,12 @@ def rows():
     import installers  # noqa: E402
     import unattended  # noqa: E402
     import window  # noqa: E402
-    full_presses = [r for r in installers.ROWS if r.name in ("word_full", "excel_full", "powerpoint_full")]
+    played_as_x86 = ("word_full", "excel_full", "powerpoint_full", "window_start_state_and_keyboard",
+                     "window_held_run_and_second_press")
     # The same rows played with the 32-bit program, where scripts/test says
     # this machine runs it.
-    x86 = [r._replace(name=r.name + "_x86", arch="x86") for r in full_presses + window.ROWS] \
+    x86 = [r._replace(name=r.name + "_x86", arch="x86") for r in installers.ROWS + window.ROWS
+           if r.name in played_as_x86] \
         if os.environ.get("TBO_E2E_X86") == "1" else []
     # The longest first, so that the workers finish together.
     return faults.SLOW + installers.ROWS + window.ROWS + x86 + faults.ROWS + unattended.ROWS

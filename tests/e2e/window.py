@@ -3,7 +3,7 @@ shows while a run hangs in an Office call."""
 
 import subprocess
 
-from e2e import APP_BUTTONS, Row, control
+from e2e import APP_BUTTONS, FALSE, TRUE, Row, control, f
 
 LAYOUT = {  # client coordinates at 96 DPI: left, top, right, bottom
     "Image1": (32, 8, 219, 56), "cmdEXCEL": (32, 72, 217, 97), "cmdWORD": (32, 104, 217, 129),
@@ -83,5 +83,13 @@ ROWS = [
         "held": "Installing TB-Microsoft Word",
         "count": {"excel StartupPath": 0, "word Templates": 2, "word Visible": 2},
         "more": [status_red_and_centred],
+    }),
+    # Excel turns every call away for six seconds: the calls are asked again
+    # while the window goes on answering and painting.
+    Row("window_alive_while_excel_is_busy", {
+        "files": [f("C:\\Tambrel\\Tambrel_O21.xla")], "busyFor": [{"app": "excel", "ms": 6000}],
+        "excel": {"startupPath": "C:\\U\\Excel\\XLSTART", "path": "C:\\Program Files\\Office"},
+    }, ["excel"], {
+        "responsive": True, "puts": {"excel Installed": [FALSE, TRUE]}, "count": {"excel Quit ok": 2},
     }),
 ]

@@ -126,7 +126,7 @@ class Files : public tbo::FileSystem {
 
 class Launcher : public tbo::ProcessLauncher {
  public:
-  void Start(std::u16string_view, std::u16string_view) override {}
+  bool Start(std::u16string_view, std::u16string_view) override { return false; }
 };
 
 // The event pump and the clock in one: a wait moves the clock on.

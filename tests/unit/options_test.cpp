@@ -1,4 +1,5 @@
-// The command line, as administrators write it in logon scripts.
+// The command line, as administrators write it in logon scripts and
+// management tools, mistakes included.
 #include "app/options.h"
 
 #include <gtest/gtest.h>
@@ -12,27 +13,39 @@ TEST(Options, SwitchesAndTheirMistakes) {
     std::vector<std::u16string> args;
     std::vector<Press> presses;
     std::u16string log;
-    bool usage;
+    bool unattended;
     std::u16string error;
   };
   const Case cases[] = {
       {{}, {}, u"", false, u""},
+      {{u"-?"}, {}, u"", false, u""},
       {{u"/EXCEL", u"-word", u"/PowerPoint", u"/excel"}, {Press::Excel, Press::Word, Press::PowerPoint, Press::Excel},
-       u"", false, u""},
-      {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Press::Word}, u"C:\\Logs\\tbo setup.log", false, u""},
-      {{u"-?"}, {}, u"", true, u""},
-      {{u"/word", u"/quiet"}, {Press::Word}, u"", false, u"Unknown switch: /quiet"},
+       u"", true, u""},
+      {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Press::Word}, u"C:\\Logs\\tbo setup.log", true, u""},
+      {{u"/Quiet"}, {}, u"", true, u""},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},
       {{u"/log"}, {}, u"", false, u"/log needs the name of a file."},
-      {{u"/log", u"/word"}, {}, u"", false, u"/log needs the name of a file."},
+      {{u"/log", u"/word"}, {Press::Word}, u"", true, u"/log needs the name of a file."},
+      // The first mistake is reported; the log after it is still read.
+      {{u"/wrod", u"/timeout", u"0", u"/log", u"C:\\x.log"}, {}, u"C:\\x.log", false, u"Unknown switch: /wrod"},
+      {{u"/timeout", u"soon", u"/excel"}, {Press::Excel}, u"", true,
+       u"/timeout needs a number of seconds from 1 to 86400."},
+      {{u"/excel", u"/wait"}, {Press::Excel}, u"", true, u"/wait needs a number of seconds from 1 to 86400."},
+      // `/log "C:\Logs\" /word`: the backslash escapes the closing quote and
+      // /word ends up inside the log's name; the run is still unattended.
+      {{u"/log", u"C:\\Logs\" /word"}, {}, u"C:\\Logs\" /word", true, u""},
   };
   for (const Case& c : cases) {
     const tbo::app::Options o = tbo::app::ParseOptions(c.args);
     EXPECT_EQ(o.presses, c.presses);
     EXPECT_EQ(o.logPath, c.log);
-    EXPECT_EQ(o.usage, c.usage);
+    EXPECT_EQ(o.unattended, c.unattended) << (c.args.empty() ? "" : std::string(c.args[0].begin(), c.args[0].end()));
     EXPECT_EQ(o.error, c.error);
   }
+  const tbo::app::Options limits = tbo::app::ParseOptions({u"/TIMEOUT", u"5", u"-wait", u"86400", u"/word"});
+  EXPECT_EQ(limits.timeout.count(), 5);
+  EXPECT_EQ(limits.wait.count(), 86400);
+  EXPECT_EQ(tbo::app::ParseOptions({u"/word"}).timeout.count(), 60) << "the default limit";
 }
 
 }  // namespace

@@ -61,9 +61,16 @@ TEST_F(PlantedProgram, AnUnnamedProgramLetsTheCommandLineStartThePlant) {
   EXPECT_EQ(Started(plant).substr(0, plant.size()), plant);
 }
 
-TEST_F(PlantedProgram, TheNamedProgramStartsWithTheCommandLineVerbatim) {
-  launcher.Start(FromWide(excel), FromWide(line));
-  EXPECT_EQ(Started(excel), excel + L"\n" + line);
+TEST_F(PlantedProgram, TheNamedProgramStartsWithTheCommandLineVerbatimOutsideTheCallersJob) {
+  // As PowerShell's Start-Process -Wait or a management tool runs us: in a
+  // job that lets programs out. The new Excel must not be kept in it.
+  const tbo::win::UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  ASSERT_TRUE(::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits));
+  ASSERT_TRUE(::AssignProcessToJobObject(job.get(), ::GetCurrentProcess()));
+  EXPECT_FALSE(launcher.Start(FromWide(excel), FromWide(line))) << "reported as left in the job";
+  EXPECT_EQ(Started(excel), excel + L"\n" + line + L"\njob: no");
   EXPECT_EQ(Started(plant, 20), L"") << "the plant would have started by now";
 }
 

@@ -92,7 +92,7 @@ def window_ending(o, ending, eq):
     elif ending == "exited":
         eq("window gone", o.json("final.json"), None)
     elif ending == "never shown":
-        eq("window shown", o.json("window.json") is not None, False)
+        eq("window shown", (o.json("window.json") is not None, o.harness.get("windowShown")), (False, False))
     else:
         eq("a window ending this checker knows", ending, "idle")
 
@@ -108,6 +108,34 @@ def log_patterns(o, expected, eq):
         for pattern in patterns:
             eq("a line of %s matching %r" % (path, pattern), any(re.search(pattern, l) for l in o.log_lines(path)),
                True)
+
+
+def log_ends(o, expected, eq):
+    for path, pattern in expected.items():
+        eq("the last line of %s matching %r" % (path, pattern), bool(re.search(pattern, (o.log_lines(path) or [""])[-1])),
+           True)
+
+
+def log_lacks(o, expected, eq):
+    for path, patterns in expected.items():
+        lines = o.log_lines(path)
+        eq("%s read back" % path, bool(lines), True)
+        for pattern in patterns:
+            eq("lines of %s matching %r" % (path, pattern), [l for l in lines if re.search(pattern, l)], [])
+
+
+def responsive(o, expected, eq):
+    # Watched while the busy Office turned every call away.
+    watch = o.json("busy.json") or {}
+    eq("window answering and painting while Office is busy",
+       watch.get("longestAnswerMs", 10 ** 6) < 1000 and watch.get("painted", 0) > 0 and watch.get("unpainted") == 0,
+       expected)
+
+
+def runs(o, expected, eq):
+    observed = o.harness.get("runs", [])
+    eq("runs", [{k: run.get(k) for k in want} for run, want in zip(observed, expected)] + observed[len(expected):],
+       list(expected))
 
 
 def held(o, expected, eq):
@@ -135,6 +163,12 @@ CHECKS = {
     "window": window_ending,
     "messageBoxes": message_boxes,
     "log": log_patterns,
+    "logEnds": log_ends,
+    "logLacks": log_lacks,
+    "responsive": responsive,
+    "runs": runs,
+    "alsoRun": lambda o, expected, eq: eq("the run started while the first was held",
+                                          {k: (o.harness.get("alsoRun") or {}).get(k) for k in expected}, expected),
     "held": held,
     "present": lambda o, paths, eq: [eq(p + " present", o.exists(p), True) for p in paths],
     "absent": lambda o, paths, eq: [eq(p + " present", o.exists(p), False) for p in paths],

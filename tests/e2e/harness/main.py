@@ -22,8 +22,8 @@ def main():
     parser.add_argument("--press", default="", help="comma-separated steps: word, excel, powerpoint, key:KEY, "
                         "click:CONTROL")
     parser.add_argument("--out", required=True)
-    parser.add_argument("--args", default=None, help="the program's command line; a program that ends by "
-                        "itself ends the play")
+    parser.add_argument("--args", action="append", help="the program's command line; a program that ends by "
+                        "itself ends the play. Again for a further run in the same prefix, played in order")
     parser.add_argument("--arch", choices=sorted(PROGRAM_TREES), default="x64")
     parser.add_argument("--interactive", action="store_true", help="leave the window to a person")
     options = parser.parse_args()
@@ -48,7 +48,15 @@ def main():
         scenarios.set_up_office(prefix, scenario)
         holder = scenarios.lock_files(prefix, scenario, log)
         play = Play(prefix, scenario, out, log)
-        status = play.run(options.args, steps, options.interactive)
+        status, runs = 0, []
+        for i, args in enumerate(options.args or [None]):
+            journal_from = len(prefix.journal())
+            last = i == len(options.args or [None]) - 1
+            status |= play.run(args, steps if last else [], options.interactive)
+            collect.settle(prefix.store("journal.jsonl"))
+            runs.append({"args": args, "journalFrom": journal_from, "journalTo": len(prefix.journal()),
+                         **{k: play.facts.get(k) for k in ("exitCode", "messageBoxes", "windowShown")}})
+        play.facts["runs"] = runs
         scenarios.unlock_files(prefix, holder)
     collect.write(prefix, scenario, out, play.facts)
     return status

@@ -5,7 +5,6 @@ in `facts` (the future harness.json)."""
 
 import json
 import os
-import shlex
 import subprocess
 import sys
 import time
@@ -32,17 +31,43 @@ def driver_command(step):
 
 
 def program_arguments(text):
-    """The words of a command line, quoted as Windows quotes them: double
-    quotes group, backslashes are path separators, not escapes."""
-    lexer = shlex.shlex(text, posix=True)
-    lexer.whitespace_split, lexer.escape, lexer.quotes = True, "", '"'
-    return list(lexer)
+    """The words of a command line as Windows programs split it
+    (CommandLineToArgvW): double quotes group; backslashes are plain except
+    before a quote, where 2n of them and the quote give n backslashes and a
+    toggle, and 2n + 1 give n backslashes and a literal quote."""
+    words, word, quoted, i, has_word = [], "", False, 0, False
+    while i < len(text):
+        c = text[i]
+        if c == "\\":
+            n = len(text[i:]) - len(text[i:].lstrip("\\"))
+            if i + n < len(text) and text[i + n] == '"':
+                word += "\\" * (n // 2) + ('"' if n % 2 else "")
+                quoted = quoted if n % 2 else not quoted
+                i += n + 1
+            else:
+                word += "\\" * n
+                i += n
+            has_word = True
+            continue
+        if c == '"':
+            quoted, has_word = not quoted, True
+        elif c in " \t" and not quoted:
+            if has_word:
+                words.append(word)
+            word, has_word = "", False
+        else:
+            word, has_word = word + c, True
+        i += 1
+    return words + ([word] if has_word else [])
 
 
 class Play:
     def __init__(self, prefix, scenario, out, log):
         self.prefix, self.scenario, self.out, self.log = prefix, scenario, out, log
         self.hold = scenario.get("hold")
+        self.held = False  # the hold was reached and acted on
+        self.release_at_exit = False  # a hold that ends "never"
+        self.helpers = []  # driver processes to wait for
         self.facts = {"presses": [], "messageBoxes": []}
 
     def path(self, leaf):
@@ -54,17 +79,23 @@ class Play:
     def on_hold(self):
         """What the person at the machine does while an Office call hangs."""
         prefix, hold = self.prefix, self.hold
+        self.held = True
         if hold.get("close"):
             # Sent, so the window handles it inside the blocking call: the
             # window read next shows what a pending close leaves on screen.
             self.facts["closeSent"] = prefix.driver("sendclose", log=self.log) == 0
         self.read_window("held.json")
         screenshot(self.path("held.png"))
-        clicker = None
         if hold.get("click"):
             # Queued behind the blocking call, handled once it returns.
-            clicker = prefix.driver("click", hold["click"], background=True, log=self.log)
+            self.helpers.append(prefix.driver("click", hold["click"], background=True, log=self.log))
             time.sleep(1)
+        if hold.get("alsoRun") is not None:
+            # A second run of the program while the first is held.
+            line = '"%s" %s' % (prefix.windows(prefix.program), hold["alsoRun"])
+            prefix.driver("runexit", prefix.windows(self.path("also-exit.txt")), line, log=self.log)
+            with open(self.path("also-exit.txt")) as f:
+                self.facts["alsoRun"] = {"args": hold["alsoRun"], "exitCode": int(f.read())}
         if hold.get("end") == "kill":
             # The user ends the hung Office instead of waiting for it.
             with open(prefix.store("hold.pid")) as f:
@@ -72,24 +103,28 @@ class Play:
             self.facts["killed"] = int(pid)
             self.facts["killStatus"] = prefix.driver("kill", pid, log=self.log)
             self.facts["killedAt"] = time.monotonic()
-        open(prefix.store("hold.release"), "w").close()
-        return clicker
+        if hold.get("end") == "never":
+            self.release_at_exit = True  # it answers only after the program has gone
+        else:
+            open(prefix.store("hold.release"), "w").close()
 
     def follow(self, process, what):
         """Waits for the process to end, acting for the person at the
-        machine when the scenario's hold is reached."""
-        reached, release = self.prefix.store("hold.reached"), self.prefix.store("hold.release")
+        machine when the scenario's hold is reached, and watching the
+        window while a busy Office turns calls away."""
+        reached, busy = self.prefix.store("hold.reached"), self.prefix.store("busy.reached")
         deadline = time.monotonic() + 330
-        helpers = []
         while process.poll() is None:
-            if self.hold and os.path.exists(reached) and not os.path.exists(release):
-                helpers.append(self.on_hold())
+            if self.hold and not self.held and os.path.exists(reached):
+                self.on_hold()
+            if self.scenario.get("busyFor") and os.path.exists(busy) and "busyWatched" not in self.facts:
+                self.facts["busyWatched"] = True
+                self.helpers.append(self.prefix.driver("watch", "3000", self.prefix.windows(self.path("busy.json")),
+                                                       background=True, log=self.log))
             if time.monotonic() > deadline:
                 process.kill()
                 raise RuntimeError(what + " did not end")
             time.sleep(0.05)
-        for helper in filter(None, helpers):
-            helper.wait(timeout=120)
         if "killedAt" in self.facts and "runEndAfterKill" not in self.facts:
             self.facts["runEndAfterKill"] = round(time.monotonic() - self.facts.pop("killedAt"), 2)
         return process.returncode
@@ -101,7 +136,7 @@ class Play:
         if not boxes:
             return self.prefix.driver("wait", "30000", "read", self.prefix.windows(self.path("window.json")),
                                       log=self.log) == 0
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + 15
         while program.poll() is None and time.monotonic() < deadline:
             if self.prefix.driver("wait", "300", "read", self.prefix.windows(self.path("window.json")),
                                   log=self.log) == 0:
@@ -194,6 +229,10 @@ class Play:
         waits for an unattended run, and records the exit code. Returns 0
         when the program ran and exited."""
         prefix, status = self.prefix, 0
+        self.facts.update(presses=[], messageBoxes=[])
+        for leaf in ("window.json", "exit-code.txt", "final.json"):
+            if os.path.exists(self.path(leaf)):
+                os.unlink(self.path(leaf))
         arguments = [] if args is None else program_arguments(args)
         # Started in C:\users\Public, so that anything relative to the
         # current folder or drive stays inside the prefix, where it is seen.
@@ -205,19 +244,22 @@ class Play:
         if (self.hold or {}).get("close") or self.scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.
             gone = prefix.driver("watchgone", background=True, log=self.log)
+        unattended = args is not None and not steps
+        self.facts["windowShown"] = False
         if interactive:
             program.wait()
-        elif not self.window_shown(program, boxes=args is not None):
-            if program.poll() is None:
-                print("e2e: the Setup window did not appear", file=sys.stderr)
-                status = 1
-        else:
+        elif self.window_shown(program, boxes=args is not None):
+            self.facts["windowShown"] = True
             screenshot(self.path("window.png"))
-            if args is not None and not steps:
-                # An unattended run: the program presses, closes and ends by itself.
+            if unattended:
                 self.follow(program, "the unattended run")
             else:
                 status = self.steps(steps, program)
+        elif unattended:
+            self.follow(program, "the unattended run")  # a quiet run shows no window
+        elif program.poll() is None:
+            print("e2e: the Setup window did not appear", file=sys.stderr)
+            status = 1
         try:
             program.wait(timeout=60)  # already over when interactive
             self.facts["exitCode"] = self.exit_code(exit_watch, program.returncode)
@@ -226,9 +268,12 @@ class Play:
             program.kill()
             self.facts["exitCode"] = None
             status = 1
-        if gone is not None:
+        if self.release_at_exit:
+            open(prefix.store("hold.release"), "w").close()
+        for helper in [gone] + self.helpers:
             try:
-                gone.wait(timeout=30)
+                helper and helper.wait(timeout=30)
             except subprocess.TimeoutExpired:
-                gone.kill()
+                helper.kill()
+        self.helpers = []
         return status

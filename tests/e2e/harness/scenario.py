@@ -4,6 +4,7 @@ are refused, so a misspelt key never passes as a check of nothing."""
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import time
@@ -35,11 +36,12 @@ SCHEMA = {
     "faults": [dict(CALL, error=ANY, times=ANY, after=ANY)],
     "busy": [{"app": ANY, "calls": ANY}],
     "dies": [dict(CALL, calls=ANY, when=ANY)],
-    "hold": dict(CALL, close=ANY, click=ANY, end=ANY),
+    "hold": dict(CALL, close=ANY, click=ANY, end=ANY, alsoRun=ANY),
     "linger": [{"app": ANY, "ms": ANY}],
     "closeWhenGone": {"path": ANY, "count": ANY},
     "usage": ANY,
-    "args": ANY,
+    "args": ANY,  # a command line, or a list of them played one after the other
+    "busyFor": [{"app": ANY, "ms": ANY}],
 }
 
 
@@ -62,12 +64,29 @@ class Prefix:
         self.program = os.path.join(build, PROGRAM_TREES[arch], "TBO_Setup.exe")
         self.env = dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
 
+    def expanded(self, win_path):
+        """The path with the user's folders (%TEMP%, %LOCALAPPDATA%,
+        %APPDATA%, %USERPROFILE%) as this prefix's registry has them."""
+        if "%" not in win_path:
+            return win_path
+        with open(os.path.join(self.root, "user.reg"), encoding="utf-8", errors="replace") as f:
+            text = f.read()
+
+        def value(name):
+            match = re.search(r'^"%s"="([^"]*)"' % re.escape(name), text, re.M)
+            return match.group(1).replace("\\\\", "\\") if match else ""
+        temp, local, roaming = value("TEMP"), value("Local AppData"), value("AppData")
+        for name, folder in (("%TEMP%", temp), ("%LOCALAPPDATA%", local), ("%APPDATA%", roaming),
+                             ("%USERPROFILE%", roaming.rsplit("\\AppData", 1)[0])):
+            win_path = win_path.replace(name, folder)
+        return win_path
+
     def unix(self, win_path):
         """The Unix path of C:\\..., matching existing names without regard
         to case as Windows does, so that one spelling per folder is kept."""
-        drive, _, rest = win_path.partition(":")
+        drive, _, rest = self.expanded(win_path).partition(":")
         if drive.upper() != "C":
-            raise ValueError("only C: paths are laid out: " + win_path)
+            raise ValueError("only C: paths are laid out: " + self.expanded(win_path))
         path = self.drive_c
         for part in [p for p in rest.replace("/", "\\").split("\\") if p]:
             match = part
@@ -158,7 +177,7 @@ def lay_out(prefix, scenario):
 
 def set_up_office(prefix, scenario):
     os.makedirs(prefix.store(), exist_ok=True)
-    control = {key: scenario.get(key, []) for key in ("faults", "busy", "dies", "linger")}
+    control = {key: scenario.get(key, []) for key in ("faults", "busy", "busyFor", "dies", "linger")}
     if scenario.get("hold"):
         control["hold"] = dict(scenario["hold"])
     with open(prefix.store("control.json"), "w", encoding="utf-8") as out:

@@ -1,0 +1,41 @@
+// What the Setup window's presses do, and the unattended run: each press
+// exactly as a click, in order, and the exit code that management tools
+// read from it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/frm_icon.h"
+#include "automation/run_log.h"
+#include "installers/mtbo.h"
+#include "installers/presses.h"
+
+namespace tbo::app {
+
+// Exit codes as Windows Installer gives them, which management tools know.
+inline constexpr int kSetUp = 0;
+inline constexpr int kInvalidParameter = 87;         // ERROR_INVALID_PARAMETER
+inline constexpr int kCancelledByUser = 1602;        // ERROR_INSTALL_USEREXIT
+inline constexpr int kInstallFailure = 1603;         // ERROR_INSTALL_FAILURE
+inline constexpr int kAnotherRunGoesOn = 1618;       // ERROR_INSTALL_ALREADY_RUNNING
+
+class Session final : public FrmIcon::Host {
+ public:
+  // presses: the unattended run's, in order; none for a person at the machine.
+  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses)
+      : mtbo_(mtbo), log_(log), presses_(std::move(presses)) {}
+  int exitCode() const { return exitCode_; }
+
+  void OnPress(Press press) override;
+  void OnShown(FrmIcon& form) override;
+
+ private:
+  MTBO& mtbo_;
+  RunLog& log_;
+  std::vector<Press> presses_;
+  std::u16string notSetUp_;  // "Excel (the add-in switched on in Excel)", ...
+  int exitCode_ = kSetUp;
+};
+
+}  // namespace tbo::app
