@@ -67,6 +67,8 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       o.presses.push_back(Press::PowerPoint);
     } else if (name == u"quiet") {
       o.quiet = true;
+    } else if (name == u"force") {
+      o.force = true;
     } else if (name == u"?") {
       o.usage = true;
     } else if (name == u"log" && hasValue) {

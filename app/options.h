@@ -16,6 +16,7 @@ struct Options {
   std::u16string logPath;      // empty: no log
   bool usage = false;          // "/?": show how to call the program
   bool quiet = false;          // the window is never shown
+  bool force = false;          // set up also what the user has set up already
   // How long one Office call may take in an unattended run, and how long
   // the run waits for another run of the program to end.
   std::chrono::seconds timeout{60};
@@ -31,10 +32,13 @@ struct Options {
 Options ParseOptions(const std::vector<std::u16string>& args);
 
 inline constexpr char16_t kUsage[] =
-    u"TBO_Setup.exe [/word] [/excel] [/powerpoint] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n"
-    u"/word, /excel, /powerpoint\tset up the add-in in these applications, in the order given, then close\n"
+    u"TBO_Setup.exe [/word] [/powerpoint] [/excel] [/force] [/quiet] [/log FILE] [/timeout SECONDS] "
+    u"[/wait SECONDS] [/?]\n\n"
+    u"/word, /powerpoint, /excel\tset up the add-in in these applications, in the order given, then close; "
+    u"an application already set up for this user by this version is left alone\n"
+    u"/force\tset up also what is already set up for this user\n"
     u"/quiet\tshow no window\n"
-    u"/log FILE\tappend to FILE a line for each press and for each step that fails\n"
+    u"/log FILE\tappend to FILE what each press changed and each step that failed\n"
     u"/timeout SECONDS\tgive up an Office call that takes longer (default 60)\n"
     u"/wait SECONDS\twait this long for another run of the program to end (default 600)\n"
     u"/?\tshow this text\n\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/frm_icon.h"
+#include "app/user_record.h"
 #include "automation/run_log.h"
 #include "installers/mtbo.h"
 #include "installers/presses.h"
@@ -22,9 +23,10 @@ inline constexpr int kAnotherRunGoesOn = 1618;       // ERROR_INSTALL_ALREADY_RU
 
 class Session final : public FrmIcon::Host {
  public:
-  // presses: the unattended run's, in order; none for a person at the machine.
-  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses)
-      : mtbo_(mtbo), log_(log), presses_(std::move(presses)) {}
+  // presses: the unattended run's, in order; none for a person at the
+  // machine. force: also what the user's record says is set up already.
+  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses, bool force)
+      : mtbo_(mtbo), log_(log), presses_(std::move(presses)), force_(force) {}
   int exitCode() const { return exitCode_; }
 
   void OnPress(Press press) override;
@@ -34,6 +36,9 @@ class Session final : public FrmIcon::Host {
   MTBO& mtbo_;
   RunLog& log_;
   std::vector<Press> presses_;
+  bool force_;
+  UserRecord record_;
+  bool lastSetUp_ = false;   // the last press achieved all its application needs
   std::u16string notSetUp_;  // "Excel (the add-in switched on in Excel)", ...
   int exitCode_ = kSetUp;
 };

@@ -43,6 +43,12 @@ inline constexpr ErrorNumber kServerStopping = ErrorFromCode(0x80080008);     //
 inline constexpr ErrorNumber kServerExecFailure = ErrorFromCode(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
 inline constexpr ErrorNumber kClassNotRegistered = ErrorFromCode(0x80040154);  // REGDB_E_CLASSNOTREG
 
+// How Office answers a lookup of an item that is not there: PowerPoint
+// (E_INVALIDARG), Excel (DISP_E_BADINDEX) and Word (its own 0x800A1735).
+constexpr bool IsMissingItem(ErrorNumber e) {
+  return e == ErrorFromCode(0x80070057) || e == ErrorFromCode(0x8002000B) || e == ErrorFromCode(0x800A1735);
+}
+
 // A busy server is asked again.
 constexpr bool IsBusy(ErrorNumber e) { return e == kCallRejected || e == kRetryLater || e == kExcelBusy; }
 
@@ -78,17 +84,27 @@ inline constexpr ErrorNumber kSharingViolation = ErrorFromWin32(32);
 inline constexpr ErrorNumber kFileExists = ErrorFromWin32(80);
 inline constexpr ErrorNumber kAlreadyExists = ErrorFromWin32(183);
 
+// What an object reference stands for, named for the log, so that the steps
+// that could not run for want of it are told as one: "the toolbar", "made".
+struct Stands {
+  const char16_t* what;
+  const char16_t* notDone;  // "made", "reached"
+};
+
 // Raised inside a step by every failing automation, file or process call;
-// the step runner turns it into the pending error.
+// the step runner turns it into the pending error. A call through an empty
+// reference that stands for something says which.
 class AutomationError : public std::exception {
  public:
-  explicit AutomationError(ErrorNumber number)
-      : number_(number == kNoError ? kFail : number) {}
+  explicit AutomationError(ErrorNumber number, const Stands* empty = nullptr)
+      : number_(number == kNoError ? kFail : number), empty_(empty) {}
   ErrorNumber number() const { return number_; }
+  const Stands* empty() const { return empty_; }
   const char* what() const noexcept override { return "automation error"; }
 
  private:
   ErrorNumber number_;
+  const Stands* empty_;
 };
 
 [[noreturn]] inline void Fail(ErrorNumber number) { throw AutomationError(number); }

@@ -69,16 +69,27 @@ class LoggedObject final : public Object {
       inner_.PutWith(member, args, value);
       return Value();
     });
+    // What an add-in is: switched on, loaded, registered, loading by itself.
+    if (member == u"Installed" || member == u"Loaded" || member == u"Registered" || member == u"Autoload") {
+      log_.Note(application_ + u" " + Path(Member(member, args)) + u" set to " + Spelled(value));
+    }
   }
   Value Call(std::u16string_view member, const std::vector<Value>& positional,
              const std::vector<NamedArg>& named) override {
-    return Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
+    Value result = Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
+    if (member == u"Delete") log_.Note(application_ + u" " + path_ + u" deleted");
+    if (member == u"Open" && !named.empty()) log_.Note(application_ + u" opened " + Spelled(named.front().value));
+    if (member == u"Add" && path_.ends_with(u"AddIns") && !positional.empty()) {
+      log_.Note(application_ + u" add-in " + Spelled(positional.front()) + u" added");
+    }
+    return result;
   }
   std::unique_ptr<Enumerator> Enumerate() override;
 
  private:
+  std::u16string Path(const std::u16string& what) const { return path_.empty() ? what : path_ + u"." + what; }
   Value Logged(const std::u16string& what, FunctionRef<Value()> call) {
-    const std::u16string path = path_.empty() ? what : path_ + u"." + what;
+    const std::u16string path = Path(what);
     Value result;
     Recorded(log_, application_ + u" " + path, [&] { result = call(); });
     return Wrapped(std::move(result), log_, application_, path);
@@ -170,9 +181,12 @@ class LoggedFiles final : public FileSystem {
   }
   void Delete(std::u16string_view path) override {
     Recorded(log_, u"delete " + std::u16string(path), [&] { inner_.Delete(path); });
+    log_.Note(u"deleted " + std::u16string(path));
   }
+  // Only backups are made by moving: "set aside".
   void Move(std::u16string_view from, std::u16string_view to) override {
     Recorded(log_, u"rename " + std::u16string(from) + u" to " + std::u16string(to), [&] { inner_.Move(from, to); });
+    log_.Note(u"set aside " + std::u16string(from) + u" as " + std::u16string(to.substr(to.rfind(u'\\') + 1)));
   }
 
  private:
@@ -186,6 +200,7 @@ class LoggedLauncher final : public ProcessLauncher {
   bool Start(std::u16string_view programPath, std::u16string_view commandLine) override {
     bool staysInJob = false;
     Recorded(log_, u"start " + std::u16string(commandLine), [&] { staysInJob = inner_.Start(programPath, commandLine); });
+    log_.Note(u"started " + std::u16string(commandLine));
     if (staysInJob) {
       log_.Note(u"the new window of " + std::u16string(programPath) +
                 u" stays in the job of the program that started TBO Setup, which does not let it out: a caller "

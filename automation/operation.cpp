@@ -39,17 +39,23 @@ StepObserver& StepObserver::None() {
   return none;
 }
 
-bool Runner::Step(FunctionRef<void()> step) {
+bool Runner::Run(FunctionRef<void()> step, std::u16string_view thing) {
   observer_.StepStarted();
+  const Stands* empty = nullptr;
   try {
     step();
     return true;
   } catch (const AutomationError& e) {
     pending_ = e.number();
+    empty = e.empty();
   } catch (const std::exception&) {
     pending_ = kUnexpected;
   }
-  observer_.StepFailed(pending_);
+  if (!thing.empty() && IsMissingItem(pending_)) {
+    observer_.NotThere(thing);
+  } else {
+    observer_.StepFailed(pending_, empty);
+  }
   return false;
 }
 

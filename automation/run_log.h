@@ -25,10 +25,10 @@ class RunLog final : public StepObserver {
  public:
   RunLog(LogSink& sink, Clock& clock) : sink_(sink), clock_(clock) {}
 
-  void Write(std::u16string_view line) { sink_.Append(line); }
+  void Write(std::u16string_view line);
   void BeginPress(std::u16string_view application);
   void EndPress();
-  void BeginOperation(std::u16string_view name) { operation_ = name; }
+  void BeginOperation(std::u16string_view name);
   // News from the running operation that is no failure.
   void Note(std::u16string_view text) { Write(operation_ + u": " + std::u16string(text)); }
 
@@ -38,7 +38,9 @@ class RunLog final : public StepObserver {
     attempt_ = {std::move(what), error, expected};
   }
   void StepStarted() override { attempt_ = {}; }
-  void StepFailed(ErrorNumber error) override;
+  void StepFailed(ErrorNumber error, const Stands* empty) override;
+  void NotThere(std::u16string_view thing) override { Note(std::u16string(thing) + u": not there"); }
+  void Changed(std::u16string_view what) override { Note(what); }
 
   static std::u16string Hex(ErrorNumber error);
 
@@ -48,11 +50,17 @@ class RunLog final : public StepObserver {
     ErrorNumber error = kNoError;
     bool expected = false;
   };
+  // The steps in a row that could not run for want of the same object are
+  // told in one line, once the row ends.
+  void TellSkipped();
+
   LogSink& sink_;
   Clock& clock_;
   std::u16string operation_, application_;
   std::chrono::milliseconds pressStarted_{0};
   Attempt attempt_;
+  const Stands* skippedFor_ = nullptr;
+  int skipped_ = 0;
 };
 
 }  // namespace tbo

@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -18,7 +19,12 @@ namespace tbo {
 class StepObserver {
  public:
   virtual void StepStarted() {}
-  virtual void StepFailed(ErrorNumber /*error*/) {}
+  // empty: what the empty reference the step used stands for, if anything.
+  virtual void StepFailed(ErrorNumber /*error*/, const Stands* /*empty*/) {}
+  // A step that looked for something to remove found nothing.
+  virtual void NotThere(std::u16string_view /*thing*/) {}
+  // What the operation changed, in words.
+  virtual void Changed(std::u16string_view /*what*/) {}
   static StepObserver& None();
 
  protected:
@@ -36,7 +42,11 @@ class Runner {
   // Returns whether the step completed.
   // The policy itself lives once, in the body of Step; each step adds only
   // a call.
-  bool Step(FunctionRef<void()> step);
+  bool Step(FunctionRef<void()> step) { return Run(step, {}); }
+  // A step that removes `thing` where it is: when Office has no such item,
+  // that is news, not a failure, though the step counts as failed.
+  bool StepIfThere(std::u16string_view thing, FunctionRef<void()> step) { return Run(step, thing); }
+  void Changed(std::u16string_view what) { observer_.Changed(what); }
 
   // A conditional block; a failing test enters the block as if it were true.
   template <class Test, class Body>
@@ -91,6 +101,8 @@ class Runner {
   }
 
  private:
+  bool Run(FunctionRef<void()> step, std::u16string_view thing);
+
   StepObserver& observer_;
   ErrorNumber pending_ = kNoError;
 };

@@ -104,6 +104,15 @@ class Ref {
  public:
   Ref() = default;
   explicit Ref(std::shared_ptr<Object> object) : object_(std::move(object)) {}
+  // An empty reference that stands for something the steps will make or
+  // reach; it keeps that name when an object is assigned to it.
+  explicit Ref(const Stands& stands) : stands_(&stands) {}
+  Ref(const Ref&) = default;
+  Ref& operator=(const Ref& other) {
+    object_ = other.object_;
+    if (other.stands_) stands_ = other.stands_;
+    return *this;
+  }
 
   bool IsEmpty() const { return object_ == nullptr; }
   void Release() { object_.reset(); }
@@ -127,11 +136,12 @@ class Ref {
 
  private:
   Object& Checked() const {
-    if (!object_) Fail(kObjectNotSet);
+    if (!object_) throw AutomationError(kObjectNotSet, stands_);
     return *object_;
   }
 
   std::shared_ptr<Object> object_;
+  const Stands* stands_ = nullptr;
 };
 
 }  // namespace tbo

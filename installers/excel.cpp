@@ -20,11 +20,14 @@ constexpr auto kPassWait = 100ms;
 
 Ref AddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); }
 
+// The application reference of each operation, named for the log.
+constexpr Stands kExcelApp{u"Excel", u"reached"};
+
 }  // namespace
 
 void MTBO::RemoveOldExcelAddIn() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kExcelApp);
   // Folder-relative searches only make sense with a folder Excel gave in
   // this press, and an absolute one; otherwise they would reach the current
   // folder or the root of the current drive.
@@ -54,7 +57,7 @@ void MTBO::RemoveOldExcelAddIn() {
 
 void MTBO::InstallExcelAddIn() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kExcelApp);
   bool pathRead = false;
 
   op.AttachOrLaunch(app, kExcel);                                                     // 1

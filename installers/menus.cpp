@@ -1,5 +1,6 @@
 // The PowerPoint toolbar "Tambrel Tools" and the menu "Tamb&rel Tools".
 #include "automation/operation.h"
+#include "automation/text.h"
 #include "installers/mtbo.h"
 
 namespace tbo {
@@ -26,10 +27,11 @@ constexpr std::u16string_view kWebSite = u"http://www.tambrel.vn";
 
 }  // namespace
 
-void MTBO::AddStandardButtons(const Ref& target) {
+void MTBO::AddStandardButtons(const Ref& target, int& added) {
   const Ref controls = target.Get(u"Controls").AsObject();                  // 1
   for (const StandardEntry& row : kStandardEntries) {                       // 2
     const Ref entry = controls.Call(u"Add").AsObject();
+    ++added;
     if (row.beginGroup) entry.Put(u"BeginGroup", true);
     entry.Put(u"Caption", row.caption);
     entry.Put(u"OnAction", row.onAction);
@@ -39,48 +41,57 @@ void MTBO::AddStandardButtons(const Ref& target) {
 }
 
 void MTBO::BuildTambrelMenus(const Ref& app) {
+  static constexpr Stands kToolbar{u"the toolbar Tambrel Tools", u"made"}, kMenu{u"the menu Tamb&rel Tools", u"made"},
+      kMenuEntries{u"the menu's entries", u"reached"}, kEntry{u"a menu entry", u"made"};
   Operation op(platform_, observer_);
-  Ref toolbar, menu, menuControls, entryA, entryB;
+  Ref toolbar(kToolbar), menu(kMenu), menuControls(kMenuEntries), entryA(kEntry), entryB(kEntry);
+  int menuEntries = 0, toolbarEntries = 0;
   const auto bar = [&](std::u16string_view name) {
     return app.Get(u"CommandBars", {name}).AsObject();
   };
   const auto menuBarEntry = [&](std::u16string_view caption) {
     return bar(u"Menu Bar").Get(u"Controls", {caption}).AsObject();
   };
+  const auto entryAdded = [&](Ref& entry) {
+    entry = menuControls.Call(u"Add").AsObject();
+    ++menuEntries;
+  };
 
-  op.Step([&] { bar(u"TambrelO2.1").Call(u"Delete"); });                       // 1
-  op.Step([&] { bar(u"TambrelOF").Call(u"Delete"); });                         // 2
-  op.Step([&] { bar(u"Tambrel Tools").Call(u"Delete"); });                     // 3
-  op.Step([&] {                                                                // 4
+  op.StepIfThere(u"toolbar TambrelO2.1", [&] { bar(u"TambrelO2.1").Call(u"Delete"); });           // 1
+  op.StepIfThere(u"toolbar TambrelOF", [&] { bar(u"TambrelOF").Call(u"Delete"); });               // 2
+  op.StepIfThere(u"toolbar Tambrel Tools", [&] { bar(u"Tambrel Tools").Call(u"Delete"); });       // 3
+  op.Step([&] {                                                                                    // 4
     toolbar = app.Get(u"CommandBars").AsObject()
                   .Call(u"Add", {u"Tambrel Tools", Value::Omitted(), false}).AsObject();
   });
-  op.Step([&] { toolbar.Put(u"Visible", true); });                             // 5
-  op.Step([&] { menuBarEntry(u"Tambrel Tools").Call(u"Delete"); });            // 6
-  op.Step([&] { menuBarEntry(u"TambrelO2.1").Call(u"Delete"); });              // 7
-  op.Step([&] { menuBarEntry(u"TambrelOF").Call(u"Delete"); });                // 8
-  op.Step([&] {                                                                // 9
+  op.Step([&] { toolbar.Put(u"Visible", true); });                                                 // 5
+  op.StepIfThere(u"menu Tambrel Tools", [&] { menuBarEntry(u"Tambrel Tools").Call(u"Delete"); });  // 6
+  op.StepIfThere(u"menu TambrelO2.1", [&] { menuBarEntry(u"TambrelO2.1").Call(u"Delete"); });      // 7
+  op.StepIfThere(u"menu TambrelOF", [&] { menuBarEntry(u"TambrelOF").Call(u"Delete"); });          // 8
+  op.Step([&] {                                                                                    // 9
     menu = bar(u"Menu Bar").Get(u"Controls").AsObject()
                .Call(u"Add", {}, {NamedArg{u"Type", Value::I2(10)}}).AsObject();
   });
   op.Step([&] { menu.Put(u"Caption", u"Tamb&rel Tools"); });                   // 10
   op.Step([&] { menu.Put(u"BeginGroup", true); });                             // 11
-  op.Step([&] { AddStandardButtons(menu); });                                  // 12
+  op.Step([&] { AddStandardButtons(menu, menuEntries); });                     // 12
   op.Step([&] { menuControls = menu.Get(u"Controls").AsObject(); });           // 13
-  op.Step([&] { entryA = menuControls.Call(u"Add").AsObject(); });             // 14
+  op.Step([&] { entryAdded(entryA); });                                        // 14
   op.Step([&] { entryA.Put(u"Caption", u"Huong dan su dung"); });              // 15
   op.Step([&] { entryA.Put(u"OnAction", u"TambrelHelp"); });                   // 16
   op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 17
-  op.Step([&] { entryA = menuControls.Call(u"Add").AsObject(); });             // 18
+  op.Step([&] { entryAdded(entryA); });                                        // 18
   op.Step([&] { entryA.Put(u"Caption", u"Dong &Gop y kien..."); });            // 19
   op.Step([&] { entryA.Put(u"OnAction", u"tambrelweb"); });                    // 20
   op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 21
-  op.Step([&] { entryB = menuControls.Call(u"Add").AsObject(); });             // 22
+  op.Step([&] { entryAdded(entryB); });                                        // 22
   op.Step([&] { entryB.Put(u"Caption", kWebSite); });                          // 23
   op.Step([&] { entryB.Put(u"OnAction", u"tambrelweb"); });                    // 24
   op.Step([&] { entryB.Put(u"FaceId", Value::I2(3021)); });                    // 25
   menuControls.Release();                                                      // 26
-  op.Step([&] { AddStandardButtons(toolbar); });
+  op.Step([&] { AddStandardButtons(toolbar, toolbarEntries); });
+  if (!menu.IsEmpty()) op.Changed(u"menu Tamb&rel Tools built with " + Decimal(menuEntries) + u" entries");
+  if (!toolbar.IsEmpty()) op.Changed(u"toolbar Tambrel Tools built with " + Decimal(toolbarEntries) + u" entries");
 }
 
 }  // namespace tbo

@@ -43,9 +43,9 @@ class MTBO {
 
   // The product's toolbar and menu inside a running PowerPoint. The builder
   // passes over failing steps; AddStandardButtons stops at its first failure
-  // and throws it to the caller.
+  // and throws it to the caller, having counted the entries it added.
   void BuildTambrelMenus(const Ref& app);
-  static void AddStandardButtons(const Ref& target);
+  static void AddStandardButtons(const Ref& target, int& added);
 
   // Shared by the Excel and PowerPoint operations; they live as long as the
   // program and keep their value from one press to the next.

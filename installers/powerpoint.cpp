@@ -27,11 +27,15 @@ bool IsCommandBarFile(std::u16string_view name) {
   return true;
 }
 
+// The application reference of each operation, named for the log: the
+// removal reaches Excel first, then PowerPoint.
+constexpr Stands kExcelApp{u"Excel", u"reached"}, kPowerPointApp{u"PowerPoint", u"reached"};
+
 }  // namespace
 
 void MTBO::RemoveOldPowerPointAddIn() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kExcelApp);
   std::u16string powerPointFolder;
   // The command-bar files are only looked for in an absolute folder Excel
   // gave in this press, never in whatever the current folder is.
@@ -68,6 +72,7 @@ void MTBO::RemoveOldPowerPointAddIn() {
     });
   }
   op.RemoveFileIfPresent(u"c:\\TamBrel\\tbadd.ppa");                                // 7
+  app = Ref(kPowerPointApp);
   op.AttachOrLaunch(app, kPowerPoint, Clear::LeftToCaller);                         // 8
   if (app.IsEmpty()) return;                                                        // 9
   op.ClearError();                                                                  // 10
@@ -84,7 +89,7 @@ void MTBO::RemoveOldPowerPointAddIn() {
 
 void MTBO::InstallPowerPointAddIn() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kPowerPointApp);
 
   op.AttachOrLaunch(app, kPowerPoint);                                              // 1
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.ppa") != u""; },  // 2

@@ -14,11 +14,14 @@ constexpr std::chrono::milliseconds kTemplateHeldAtMost{5000};
 
 std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullName").AsString(); }
 
+// The application reference of each operation, named for the log.
+constexpr Stands kWordApp{u"Word", u"reached"};
+
 }  // namespace
 
 void MTBO::RemoveOldWordTemplates() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kWordApp);
   std::u16string oldTemplatePath, normalTemplatePath;
 
   op.AttachOrLaunch(app, kWord);                                                    // 1
@@ -44,7 +47,7 @@ void MTBO::RemoveOldWordTemplates() {
 
 void MTBO::InstallWordTemplate() {
   Operation op(platform_, observer_);
-  Ref app;
+  Ref app(kWordApp);
 
   op.AttachOrLaunch(app, kWord);                                                    // 1
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.dot") != u""; },  // 2

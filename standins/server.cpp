@@ -175,6 +175,13 @@ void Server::FromJson(const Json& j) {
 void Server::Load() {
   StoreLock lock;
   FromJson(ReadJsonFile(StateFile()));
+  // Word makes a fresh global template when it starts and finds none.
+  for (const std::wstring& t : templates) {
+    if (app_ == "word" && t.find(L"Normal.dot") != std::wstring::npos &&
+        ::GetFileAttributesW(t.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      WriteFileText(t, "fresh");
+    }
+  }
 }
 
 // Every instance's pid stays listed until it exits; "running" says whether

@@ -33,14 +33,28 @@ WORD = [
     }, ["word"], {
         # The scan keeps the last match, and matches letter case exactly.
         "present": ["C:\\First\\tbadd.dot", "C:\\Caps\\TBADD.DOT", USER + "\\Templates\\Normal.dot.backup-1"],
-        "absent": ["C:\\Last\\tbadd.dot", "C:\\Tambrel\\tbadd.dot", USER + "\\Templates\\Normal.dot"],
-        "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("my macros")},
+        "absent": ["C:\\Last\\tbadd.dot", "C:\\Tambrel\\tbadd.dot"],
+        # The user's global template set aside; Word made a fresh one.
+        "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("my macros"),
+                  USER + "\\Templates\\Normal.dot": len("fresh")},
         "calls": {"word Open": [[{"FileName": bstr("C:\\TamBrel\\Tambrel_O21.dot")}]]},
         "puts": {"word Visible": [TRUE]},
         "count": {"word Quit": 1},
         "order": ["word Templates", "word Quit", "word Open", "word Visible"],
         "events": {"word busy": 5},
         "state": {"word.documents": ["C:\\TamBrel\\Tambrel_O21.dot"], "word.visible": True, "word.running": True},
+    }),
+    # Each press sets aside the global template Word made afresh since; a
+    # person's presses neither read nor write the user's record.
+    Row("word_pressed_twice", {
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
+        "folders": ["%LOCALAPPDATA%"],
+        "word": {"templates": [USER + "\\Templates\\Normal.dot"]},
+    }, ["word", "word"], {
+        "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine"),
+                  USER + "\\Templates\\Normal.dot.backup-2": len("fresh"),
+                  USER + "\\Templates\\Normal.dot": len("fresh")},
+        "absent": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Word 1.00.txt"],
     }),
     # The running Word is busy when the press reaches it: still the one used.
     Row("word_already_running_hidden_template_no_current", {

@@ -3,7 +3,7 @@ log, its exit codes, the command lines it refuses, and Office that keeps it
 waiting."""
 
 from e2e import Row, f
-from installers import EXCEL_BASE
+from installers import EXCEL_BASE, PPT_FILES, USER
 
 LOG = "C:\\Logs\\tbo setup.log"
 FALLBACK = "%TEMP%\\TBO Setup.log"
@@ -96,7 +96,7 @@ ROWS = [
         "runs": [{"exitCode": 87, "messageBoxes": []}] * 4 + [{"exitCode": 87}, {"exitCode": 0}],
         "more": [lambda o, eq: eq("the box for the command line a person typed", [
             b["text"].split("\n")[0] for b in o.harness["runs"][4]["messageBoxes"]], ["Unknown switch: /frobnicate"])],
-        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/word] [/excel]")],
+        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/word] [/powerpoint] [/excel]")],
         "log": {FALLBACK: [AT + r"the command line cannot be used: Unknown switch: /frobnicate$",
                            AT + r"the command line cannot be used: The log file name C:\\Logs\" /word holds a "
                                 r"quotation mark\. A folder written with a backslash before its closing quotation "
@@ -104,5 +104,48 @@ ROWS = [
                            AT + r"the command line cannot be used: /log needs the name of a file\.$",
                            AT + r"the command line cannot be used: The log file C:\\Logs\\old\.log cannot be "
                                 r"written: "]},
+    }),
+    # Once per user and version: the second run reaches no Office and sets
+    # nothing aside; /force sets aside the global template Word made afresh.
+    Row("unattended_once_per_user", {
+        "args": ['/word /log "%s"' % LOG] * 2 + ['/word /force /log "%s"' % LOG],
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\tbadd.dot"),
+                  f(USER + "\\Templates\\Normal.dot", content="mine")],
+        "folders": ["C:\\Logs", "%LOCALAPPDATA%\\Tambrel"],
+        "word": {"templates": [USER + "\\Templates\\Normal.dot"]},
+    }, [], {
+        "window": "exited", "runs": [{"exitCode": 0}] * 3,
+        "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine"),
+                  USER + "\\Templates\\Normal.dot.backup-2": len("fresh")},
+        "absent": ["C:\\Tambrel\\tbadd.dot", USER + "\\Templates\\Normal.dot.backup-3"],
+        "present": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Word 1.00.txt"],
+        "more": [lambda o, eq: eq("what the second run did to Office", o.journal[
+            o.harness["runs"][1]["journalFrom"]:o.harness["runs"][1]["journalTo"]], [])],
+        "log": {LOG: [AT + r"RemoveOldWordTemplates: set aside C:\\Users\\An\\AppData\\Roaming\\Microsoft\\Templates"
+                      r"\\Normal\.dot as Normal\.dot\.backup-1$",
+                      AT + r"RemoveOldWordTemplates: deleted C:\\Tambrel\\tbadd\.dot$",
+                      AT + r"InstallWordTemplate: Word opened \"C:\\TamBrel\\Tambrel_O21\.dot\"$",
+                      AT + r"press Word: recorded as set up for this user in .*\\Tambrel\\TBO Setup\\Word 1\.00\.txt$",
+                      AT + r"press Word: already set up for this user \(1\.00\)$",
+                      AT + r"RemoveOldWordTemplates: set aside .*Normal\.dot as Normal\.dot\.backup-2$"]},
+    }),
+    # On a clean machine, in the recommended order, every press succeeds:
+    # the log says what changed and has no line with "fail" in it.
+    Row("unattended_clean_machine_in_the_recommended_order", {
+        "args": '/word /powerpoint /excel /log "%s"' % LOG,
+        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\Tambrel_O21.xla")],
+        "folders": ["C:\\Logs"], "excel": EXCEL_BASE, "word": {"templates": []},
+    }, [], {
+        "window": "exited",
+        "logLacks": {LOG: [r"(?i)fail"]},
+        "log": {LOG: [AT + r"InstallPowerPointAddIn: toolbar TambrelO2\.1: not there$",
+                      AT + r"InstallPowerPointAddIn: menu Tamb&rel Tools built with 8 entries$",
+                      AT + r"InstallPowerPointAddIn: toolbar Tambrel Tools built with 5 entries$",
+                      AT + r'InstallPowerPointAddIn: PowerPoint add-in "C:\\Tambrel\\Tambrel_O21\.ppa" added$',
+                      AT + r'InstallPowerPointAddIn: PowerPoint AddIns\.Add\("C:\\Tambrel\\Tambrel_O21\.ppa"\)\.Autoload '
+                           r"set to True$",
+                      AT + r'InstallExcelAddIn: Excel AddIns\("Tambrel_O21"\)\.Installed set to True$',
+                      AT + r'InstallExcelAddIn: started "C:\\Program Files\\Microsoft Office\\Office 11\\EXCEL\.EXE"  '
+                           r"C:\\TamBrel\\Tambrel_O21\.xla$"]},
     }),
 ]
