@@ -112,7 +112,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   tbo::RunLog log(logFile, platform.events);
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
-  Session session(mtbo, log, options.presses, options.force);
+  Session session(mtbo, log, options.presses, options.force, options.uninstall);
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The

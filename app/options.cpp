@@ -18,8 +18,8 @@ std::u16string SwitchName(std::u16string_view arg) {
   return arg.size() > 1 && (arg[0] == u'/' || arg[0] == u'-') ? Folded(arg.substr(1)) : u"";
 }
 
-bool IsPressOrQuiet(std::u16string_view name) {
-  return name == u"word" || name == u"excel" || name == u"powerpoint" || name == u"quiet";
+bool MeansUnattended(std::u16string_view name) {
+  return name == u"word" || name == u"excel" || name == u"powerpoint" || name == u"quiet" || name == u"uninstall";
 }
 
 // Whether an argument holds such a switch as a word of its own: a quotation
@@ -28,7 +28,7 @@ bool IsPressOrQuiet(std::u16string_view name) {
 bool SwallowsAPress(std::u16string_view arg) {
   for (size_t start = 0; start < arg.size();) {
     const size_t end = std::min(arg.find(u' ', start), arg.size());
-    if (start > 0 && IsPressOrQuiet(SwitchName(arg.substr(start, end - start)))) return true;
+    if (start > 0 && MeansUnattended(SwitchName(arg.substr(start, end - start)))) return true;
     start = end + 1;
   }
   return false;
@@ -54,7 +54,7 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
     if (o.error.empty()) o.error = std::move(reason);
   };
   for (const std::u16string& arg : args) {
-    o.unattended = o.unattended || IsPressOrQuiet(SwitchName(arg)) || SwallowsAPress(arg);
+    o.unattended = o.unattended || MeansUnattended(SwitchName(arg)) || SwallowsAPress(arg);
   }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::u16string name = SwitchName(args[i]);
@@ -69,6 +69,8 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       o.quiet = true;
     } else if (name == u"force") {
       o.force = true;
+    } else if (name == u"uninstall") {
+      o.uninstall = true;
     } else if (name == u"?") {
       o.usage = true;
     } else if (name == u"log" && hasValue) {
@@ -82,6 +84,9 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
     } else {
       refuse(u"Unknown switch: " + args[i]);
     }
+  }
+  if (o.uninstall && o.presses.empty()) {
+    refuse(u"/uninstall needs the applications to take the add-in out of: /word, /powerpoint, /excel.");
   }
   return o;
 }

@@ -25,8 +25,9 @@ class Session final : public FrmIcon::Host {
  public:
   // presses: the unattended run's, in order; none for a person at the
   // machine. force: also what the user's record says is set up already.
-  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses, bool force)
-      : mtbo_(mtbo), log_(log), presses_(std::move(presses)), force_(force) {}
+  // uninstall: the presses take the add-in out instead.
+  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses, bool force, bool uninstall)
+      : mtbo_(mtbo), log_(log), presses_(std::move(presses)), force_(force), uninstall_(uninstall) {}
   int exitCode() const { return exitCode_; }
 
   void OnPress(Press press) override;
@@ -37,9 +38,10 @@ class Session final : public FrmIcon::Host {
   RunLog& log_;
   std::vector<Press> presses_;
   bool force_;
+  bool uninstall_;
   UserRecord record_;
-  bool lastSetUp_ = false;   // the last press achieved all its application needs
-  std::u16string notSetUp_;  // "Excel (the add-in switched on in Excel)", ...
+  bool lastDone_ = false;    // the last press achieved all it is for
+  std::u16string notDone_;   // "Excel (the add-in switched on in Excel)", ...
   int exitCode_ = kSetUp;
 };
 

@@ -14,16 +14,19 @@ namespace {
 using win::FromWide;
 using win::Wide;
 
-// Deletes every "<application> *.txt" in folder but keep.
-void RemoveRecords(const std::u16string& folder, std::u16string_view application, std::u16string_view keep) {
+// Deletes every "<application> *.txt" in folder but keep; whether it
+// deleted any.
+bool RemoveRecords(const std::u16string& folder, std::u16string_view application, std::u16string_view keep) {
   WIN32_FIND_DATAW found;
   const win::UniqueFind search(
       ::FindFirstFileW(Wide(folder + u"\\" + std::u16string(application) + u" *.txt").c_str(), &found));
-  if (!search) return;
+  bool removed = false;
+  if (!search) return removed;
   do {
     const std::u16string name = FromWide(found.cFileName);
-    if (name != keep) ::DeleteFileW(Wide(folder + u"\\" + name).c_str());
+    if (name != keep) removed = ::DeleteFileW(Wide(folder + u"\\" + name).c_str()) || removed;
   } while (::FindNextFileW(search.get(), &found));
+  return removed;
 }
 
 }  // namespace
@@ -56,6 +59,6 @@ void UserRecord::Add(std::u16string_view application, std::u16string_view when) 
   RemoveRecords(folder_, application, path.substr(path.rfind(u'\\') + 1));
 }
 
-void UserRecord::Remove(std::u16string_view application) { RemoveRecords(folder_, application, u""); }
+bool UserRecord::Remove(std::u16string_view application) { return RemoveRecords(folder_, application, u""); }
 
 }  // namespace tbo::app

@@ -19,8 +19,9 @@ class UserRecord {
   bool Has(std::u16string_view application) const;
   // Records the application set up now, and forgets other versions' records.
   void Add(std::u16string_view application, std::u16string_view when);
-  // Forgets the application, whatever version set it up.
-  void Remove(std::u16string_view application);
+  // Forgets the application, whatever version set it up; whether there was
+  // anything to forget.
+  bool Remove(std::u16string_view application);
 
  private:
   std::u16string folder_;

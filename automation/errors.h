@@ -33,6 +33,8 @@ inline constexpr ErrorNumber kCallCanceled = ErrorFromCode(0x80010002);  // RPC_
 // besides the RPC rejections.
 inline constexpr ErrorNumber kExcelBusy = ErrorFromCode(0x800AC472);
 inline constexpr ErrorNumber kNotRunning = ErrorFromCode(0x800401E3);  // MK_E_UNAVAILABLE
+// No such programmatic identifier: the application is not installed.
+inline constexpr ErrorNumber kNotInstalled = ErrorFromCode(0x800401F3);  // CO_E_CLASSSTRING
 inline constexpr ErrorNumber kCallFailed = ErrorFromCode(0x800706BE);      // RPC_S_CALL_FAILED
 inline constexpr ErrorNumber kServerUnavailable = ErrorFromCode(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
 inline constexpr ErrorNumber kUnknownInterface = ErrorFromCode(0x800706B5);   // RPC_S_UNKNOWN_IF

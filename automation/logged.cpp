@@ -79,8 +79,9 @@ class LoggedObject final : public Object {
     Value result = Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
     if (member == u"Delete") log_.Note(application_ + u" " + path_ + u" deleted");
     if (member == u"Open" && !named.empty()) log_.Note(application_ + u" opened " + Spelled(named.front().value));
-    if (member == u"Add" && path_.ends_with(u"AddIns") && !positional.empty()) {
-      log_.Note(application_ + u" add-in " + Spelled(positional.front()) + u" added");
+    if (path_.ends_with(u"AddIns") && !positional.empty() && (member == u"Add" || member == u"Remove")) {
+      log_.Note(application_ + u" add-in " + Spelled(positional.front()) +
+                (member == u"Add" ? u" added" : u" taken off the list"));
     }
     return result;
   }

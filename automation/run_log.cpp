@@ -18,15 +18,15 @@ void RunLog::Write(std::u16string_view line) {
   sink_.Append(line);
 }
 
-void RunLog::BeginPress(std::u16string_view application) {
-  application_ = application;
+void RunLog::BeginPress(std::u16string_view application, std::u16string_view kind) {
+  application_ = std::u16string(kind) + u" " + std::u16string(application);
   pressStarted_ = clock_.Now();
-  Write(u"press " + application_ + u": start");
+  Write(application_ + u": start");
 }
 
 void RunLog::EndPress() {
   const auto ms = (clock_.Now() - pressStarted_).count();
-  Write(u"press " + application_ + u": end after " + Decimal(ms / 1000) + u"." + Decimal(ms % 1000 / 100) + u" s");
+  Write(application_ + u": end after " + Decimal(ms / 1000) + u"." + Decimal(ms % 1000 / 100) + u" s");
 }
 
 void RunLog::BeginOperation(std::u16string_view name) {

@@ -26,7 +26,8 @@ class RunLog final : public StepObserver {
   RunLog(LogSink& sink, Clock& clock) : sink_(sink), clock_(clock) {}
 
   void Write(std::u16string_view line);
-  void BeginPress(std::u16string_view application);
+  // kind: "press", or "uninstall" for the presses that take the add-in out.
+  void BeginPress(std::u16string_view application, std::u16string_view kind = u"press");
   void EndPress();
   void BeginOperation(std::u16string_view name);
   // News from the running operation that is no failure.
@@ -56,7 +57,7 @@ class RunLog final : public StepObserver {
 
   LogSink& sink_;
   Clock& clock_;
-  std::u16string operation_, application_;
+  std::u16string operation_, application_;  // application_: "press Word", "uninstall Excel"
   std::chrono::milliseconds pressStarted_{0};
   Attempt attempt_;
   const Stands* skippedFor_ = nullptr;

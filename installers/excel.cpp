@@ -3,6 +3,7 @@
 
 #include "automation/operation.h"
 #include "automation/text.h"
+#include "installers/applications.h"
 #include "installers/mtbo.h"
 
 namespace tbo {
@@ -10,8 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::u16string_view kExcel = u"Excel.Application";
-constexpr std::u16string_view kAddInName = u"Tambrel_O21";
 // An Excel that never reports the add-in off must not hold the window with
 // its buttons disabled for ever; between passes the thread sleeps until
 // input arrives rather than spinning a core.
@@ -19,9 +18,6 @@ constexpr auto kWaitBound = 30s;
 constexpr auto kPassWait = 100ms;
 
 Ref AddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); }
-
-// The application reference of each operation, named for the log.
-constexpr Stands kExcelApp{u"Excel", u"reached"};
 
 }  // namespace
 

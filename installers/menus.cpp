@@ -40,6 +40,23 @@ void MTBO::AddStandardButtons(const Ref& target, int& added) {
   }
 }
 
+void MTBO::DeleteTambrelToolbars(Operation& op, const Ref& app) {
+  for (const char16_t* name : {u"TambrelO2.1", u"TambrelOF", u"Tambrel Tools"}) {
+    op.StepIfThere(u"toolbar " + std::u16string(name),
+                   [&] { app.Get(u"CommandBars", {name}).AsObject().Call(u"Delete"); });
+  }
+}
+
+// The entry created as "Tamb&rel Tools" is found under "Tambrel Tools": the
+// lookup disregards the accelerator marker.
+void MTBO::DeleteTambrelMenus(Operation& op, const Ref& app) {
+  for (const char16_t* caption : {u"Tambrel Tools", u"TambrelO2.1", u"TambrelOF"}) {
+    op.StepIfThere(u"menu " + std::u16string(caption), [&] {
+      app.Get(u"CommandBars", {u"Menu Bar"}).AsObject().Get(u"Controls", {caption}).AsObject().Call(u"Delete");
+    });
+  }
+}
+
 void MTBO::BuildTambrelMenus(const Ref& app) {
   static constexpr Stands kToolbar{u"the toolbar Tambrel Tools", u"made"}, kMenu{u"the menu Tamb&rel Tools", u"made"},
       kMenuEntries{u"the menu's entries", u"reached"}, kEntry{u"a menu entry", u"made"};
@@ -49,25 +66,18 @@ void MTBO::BuildTambrelMenus(const Ref& app) {
   const auto bar = [&](std::u16string_view name) {
     return app.Get(u"CommandBars", {name}).AsObject();
   };
-  const auto menuBarEntry = [&](std::u16string_view caption) {
-    return bar(u"Menu Bar").Get(u"Controls", {caption}).AsObject();
-  };
   const auto entryAdded = [&](Ref& entry) {
     entry = menuControls.Call(u"Add").AsObject();
     ++menuEntries;
   };
 
-  op.StepIfThere(u"toolbar TambrelO2.1", [&] { bar(u"TambrelO2.1").Call(u"Delete"); });           // 1
-  op.StepIfThere(u"toolbar TambrelOF", [&] { bar(u"TambrelOF").Call(u"Delete"); });               // 2
-  op.StepIfThere(u"toolbar Tambrel Tools", [&] { bar(u"Tambrel Tools").Call(u"Delete"); });       // 3
+  DeleteTambrelToolbars(op, app);                                                                  // 1-3
   op.Step([&] {                                                                                    // 4
     toolbar = app.Get(u"CommandBars").AsObject()
                   .Call(u"Add", {u"Tambrel Tools", Value::Omitted(), false}).AsObject();
   });
   op.Step([&] { toolbar.Put(u"Visible", true); });                                                 // 5
-  op.StepIfThere(u"menu Tambrel Tools", [&] { menuBarEntry(u"Tambrel Tools").Call(u"Delete"); });  // 6
-  op.StepIfThere(u"menu TambrelO2.1", [&] { menuBarEntry(u"TambrelO2.1").Call(u"Delete"); });      // 7
-  op.StepIfThere(u"menu TambrelOF", [&] { menuBarEntry(u"TambrelOF").Call(u"Delete"); });          // 8
+  DeleteTambrelMenus(op, app);                                                                     // 6-8
   op.Step([&] {                                                                                    // 9
     menu = bar(u"Menu Bar").Get(u"Controls").AsObject()
                .Call(u"Add", {}, {NamedArg{u"Type", Value::I2(10)}}).AsObject();

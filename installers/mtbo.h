@@ -19,7 +19,11 @@ enum class Goal {
   ExcelAddInAdded,          // Excel
   ExcelAddInSwitchedOn,     // Excel
   PowerPointAddInAutoload,  // PowerPoint: added, and loading automatically
+  ExcelAddInOff,            // taken out: switched off in Excel, or not listed there
+  PowerPointAddInOut,       // taken out: no longer listed in PowerPoint
 };
+
+class Operation;
 
 class MTBO {
  public:
@@ -41,6 +45,11 @@ class MTBO {
   void RemoveOldPowerPointAddIn();
   void InstallPowerPointAddIn();
 
+  // Taking the add-in out again, as far as automation can.
+  void UninstallWordTemplate();
+  void UninstallExcelAddIn();
+  void UninstallPowerPointAddIn();
+
   // The product's toolbar and menu inside a running PowerPoint. The builder
   // passes over failing steps; AddStandardButtons stops at its first failure
   // and throws it to the caller, having counted the entries it added.
@@ -54,6 +63,9 @@ class MTBO {
 
  private:
   void Reach(Goal goal) { reached_.push_back(goal); }
+  // The product's toolbars and menus, current and old, deleted where they are.
+  static void DeleteTambrelToolbars(Operation& op, const Ref& app);
+  static void DeleteTambrelMenus(Operation& op, const Ref& app);
 
   Platform platform_;
   StepObserver& observer_;

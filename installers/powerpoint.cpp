@@ -4,13 +4,12 @@
 #include "automation/backup.h"
 #include "automation/operation.h"
 #include "automation/text.h"
+#include "installers/applications.h"
 #include "installers/mtbo.h"
 
 namespace tbo {
 namespace {
 
-constexpr std::u16string_view kExcel = u"Excel.Application";
-constexpr std::u16string_view kPowerPoint = u"Powerpoint.Application";
 
 // Wildcards also match generated 8.3 names ("*.pcb" finds "Notes.pcbx"), so
 // only a name whose extension is exactly ".pcb", in any letter case, is a
@@ -26,10 +25,6 @@ bool IsCommandBarFile(std::u16string_view name) {
   }
   return true;
 }
-
-// The application reference of each operation, named for the log: the
-// removal reaches Excel first, then PowerPoint.
-constexpr Stands kExcelApp{u"Excel", u"reached"}, kPowerPointApp{u"PowerPoint", u"reached"};
 
 }  // namespace
 

@@ -16,9 +16,11 @@ enum class Press { Word, Excel, PowerPoint };
 // "Word", "Excel", "PowerPoint": as the log names the application.
 std::u16string_view ApplicationOf(Press press);
 
-// Runs the press's removal and installation, telling the log of the press
-// and of each operation. Returns what the press did not achieve of what its
-// application needs to count as set up, in words; empty when it is set up.
-std::vector<std::u16string_view> RunPress(MTBO& mtbo, RunLog& log, Press press);
+// Runs the press's removal and installation (with uninstall: the operation
+// that takes the add-in out again), telling the log of the press and of each
+// operation. Returns what the press did not achieve of what its application
+// needs to count as set up (or the add-in as taken out), in words; empty
+// when it did all.
+std::vector<std::u16string_view> RunPress(MTBO& mtbo, RunLog& log, Press press, bool uninstall = false);
 
 }  // namespace tbo

@@ -4,18 +4,15 @@
 #include "automation/backup.h"
 #include "automation/operation.h"
 #include "automation/text.h"
+#include "installers/applications.h"
 #include "installers/mtbo.h"
 
 namespace tbo {
 namespace {
 
-constexpr std::u16string_view kWord = u"Word.Application";
 constexpr std::chrono::milliseconds kTemplateHeldAtMost{5000};
 
 std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullName").AsString(); }
-
-// The application reference of each operation, named for the log.
-constexpr Stands kWordApp{u"Word", u"reached"};
 
 }  // namespace
 

@@ -291,20 +291,28 @@ class AddIns final : public Child {
   }
 
  private:
-  enum { kCount, kItem, kAdd };
+  enum { kCount, kItem, kAdd, kRemove };
   const char* ClassName() const override { return "AddIns"; }
   const std::vector<MemberInfo>& Members() const override {
     static const std::vector<MemberInfo> excel{{L"Count", K::ReadOnly, 0, 0, {}},
                                                {L"Item", K::ReadOnly, 1, 1, {L"Index"}},
                                                {L"Add", K::Method, 1, 2, {L"Filename", L"CopyFile"}}};
+    // PowerPoint can take an add-in off its list; Excel cannot.
     static const std::vector<MemberInfo> powerpoint{{L"Count", K::ReadOnly, 0, 0, {}},
                                                     {L"Item", K::Method, 1, 1, {L"Index"}},
-                                                    {L"Add", K::Method, 1, 1, {L"FileName"}}};
+                                                    {L"Add", K::Method, 1, 1, {L"FileName"}},
+                                                    {L"Remove", K::Method, 1, 1, {L"Index"}}};
     return S().app() == "excel" ? excel : powerpoint;
   }
   void Run(std::size_t index, WORD, const Args& args, VARIANT* result) override {
-    if (index == kCount) return SetLong(result, static_cast<long>(S().addins.size()));
+    auto& list = S().addins;
+    if (index == kCount) return SetLong(result, static_cast<long>(list.size()));
     if (index == kItem) return ItemTo(app(), args, result);
+    if (index == kRemove) {
+      const auto gone = Lookup(list, args, E_INVALIDARG, AddInNamed);
+      list.erase(std::remove(list.begin(), list.end(), gone), list.end());
+      return;
+    }
     SetObject(result, MakeDispatch<AddIn>(app(), Add(args.String(0))).get());
   }
   std::shared_ptr<AddInData> Add(const std::wstring& file) {

@@ -3,7 +3,7 @@ log, its exit codes, the command lines it refuses, and Office that keeps it
 waiting."""
 
 from e2e import Row, f
-from installers import EXCEL_BASE, PPT_FILES, USER
+from installers import EXCEL_BASE, PPT_FILES, USER, built
 
 LOG = "C:\\Logs\\tbo setup.log"
 FALLBACK = "%TEMP%\\TBO Setup.log"
@@ -147,5 +147,63 @@ ROWS = [
                       AT + r'InstallExcelAddIn: Excel AddIns\("Tambrel_O21"\)\.Installed set to True$',
                       AT + r'InstallExcelAddIn: started "C:\\Program Files\\Microsoft Office\\Office 11\\EXCEL\.EXE"  '
                            r"C:\\TamBrel\\Tambrel_O21\.xla$"]},
+    }),
+    # Set up, taken out, set up again, in one prefix. Taking out switches
+    # Excel's add-in off (Excel keeps it listed), takes PowerPoint's off its
+    # list with the toolbar and the menu, and forgets the user's record, so
+    # that the next run sets everything up again.
+    Row("unattended_install_uninstall_install", {
+        "args": ['/powerpoint /excel /log "%s"' % LOG, '/uninstall /word /powerpoint /excel /log "%s"' % LOG,
+                 '/powerpoint /excel /log "%s"' % LOG],
+        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.xla")], "folders": ["C:\\Logs", "%LOCALAPPDATA%\\Tambrel"],
+        "excel": EXCEL_BASE,
+    }, [], {
+        "window": "exited", "runs": [{"exitCode": 0}] * 3,
+        "present": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\PowerPoint 1.00.txt",
+                    "%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Excel 1.00.txt"],
+        "more": [
+            lambda o, eq: eq("after taking out: Excel's add-in, PowerPoint's add-ins and bars", (
+                [a["installed"] for a in o.json("state-2.json")["excel"]["addins"]],
+                o.json("state-2.json")["powerpoint"]["addins"],
+                sorted(b["name"] for b in o.json("state-2.json")["powerpoint"]["commandBars"]),
+                [c["caption"] for c in o.json("state-2.json")["powerpoint"]["commandBars"][0]["controls"]]),
+                ([False], [], ["Menu Bar"], [])),
+            lambda o, eq: eq("after setting up again: the add-ins", (
+                [a["installed"] for a in o.state["excel"]["addins"]],
+                [(a["fullName"], a["autoload"]) for a in o.state["powerpoint"]["addins"]]),
+                ([True], [("C:\\Tambrel\\Tambrel_O21.ppa", True)])),
+            built(),
+        ],
+        "log": {LOG: [AT + r"uninstall Word: start$",
+                      AT + r'UninstallExcelAddIn: Excel AddIns\("Tambrel_O21"\)\.Installed set to False$',
+                      AT + r'UninstallPowerPointAddIn: PowerPoint AddIns\("Tambrel_O21"\)\.Registered set to False$',
+                      AT + r'UninstallPowerPointAddIn: PowerPoint add-in "Tambrel_O21" taken off the list$',
+                      AT + r'UninstallPowerPointAddIn: PowerPoint CommandBars\("Tambrel Tools"\) deleted$',
+                      AT + r"UninstallPowerPointAddIn: toolbar files set aside earlier stay",
+                      AT + r"uninstall Excel: no longer recorded as set up for this user$"]},
+    }),
+    # Taking out what was never put in changes nothing, says so for each
+    # application, and ends well.
+    Row("unattended_uninstall_of_nothing", {
+        "args": '/uninstall /word /powerpoint /excel /quiet /log "%s"' % LOG,
+        "files": [OLD], "folders": ["C:\\Logs"], "excel": EXCEL_BASE, "word": {"installed": False},
+    }, [], {
+        "window": "never shown", "present": ["C:\\Tambrel\\tbadd.dot"], "count": {"powerpoint AddIns.Remove": 0},
+        "logLacks": {LOG: [r"(?i)fail", r"no longer recorded"]},
+        "log": {LOG: [AT + r"UninstallWordTemplate: Word keeps nothing of the add-in",
+                      AT + r"UninstallExcelAddIn: Excel add-in Tambrel_O21: not there$",
+                      AT + r"UninstallPowerPointAddIn: PowerPoint add-in Tambrel_O21: not there$",
+                      AT + r"UninstallPowerPointAddIn: toolbar Tambrel Tools: not there$",
+                      AT + r"UninstallPowerPointAddIn: menu Tambrel Tools: not there$"]},
+    }),
+    # PowerPoint refuses to take the add-in off its list: 1603, and why.
+    Row("unattended_uninstall_refused", {
+        "args": '/uninstall /powerpoint /quiet /log "%s"' % LOG, "folders": ["C:\\Logs"],
+        "powerpoint": {"addins": [{"fullName": "C:\\Tambrel\\Tambrel_O21.ppa", "loaded": True, "registered": True,
+                                   "autoload": True}]},
+        "faults": [{"app": "powerpoint", "member": "Remove", "error": "0x80004005"}],
+    }, [], {
+        "window": "never shown", "exitCode": 1603,
+        "logEnds": {LOG: AT + r"not taken out: PowerPoint \(the add-in taken off PowerPoint's list\)$"},
     }),
 ]

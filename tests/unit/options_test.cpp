@@ -23,6 +23,8 @@ TEST(Options, SwitchesAndTheirMistakes) {
        u"", true, u""},
       {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Press::Word}, u"C:\\Logs\\tbo setup.log", true, u""},
       {{u"/Quiet"}, {}, u"", true, u""},
+      {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: /word, "
+                                        u"/powerpoint, /excel."},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},
       {{u"/log"}, {}, u"", false, u"/log needs the name of a file."},
       {{u"/log", u"/word"}, {Press::Word}, u"", true, u"/log needs the name of a file."},

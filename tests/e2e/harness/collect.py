@@ -91,6 +91,11 @@ def state(prefix, scenario):
     return out
 
 
+def write_json(path, value):
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump(value, f, ensure_ascii=False, indent=1)
+
+
 def write(prefix, scenario, out, facts):
     journal = prefix.store("journal.jsonl")
     settle(journal)
@@ -100,5 +105,4 @@ def write(prefix, scenario, out, facts):
         open(os.path.join(out, "journal.jsonl"), "w").close()
     for leaf, value in (("state.json", state(prefix, scenario)), ("files.json", files(prefix, scenario)),
                         ("harness.json", facts)):
-        with open(os.path.join(out, leaf), "w", encoding="utf-8") as f:
-            json.dump(value, f, ensure_ascii=False, indent=1)
+        write_json(os.path.join(out, leaf), value)
