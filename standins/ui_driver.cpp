@@ -19,7 +19,8 @@
 //   waitgone PATH    until the file PATH no longer exists (at most 5 minutes)
 //   kill PID         ends that process, as the task manager does
 //   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
-//                    its exit code (all 32 bits: Wine hands Unix only 8)
+//                    its exit code (all 32 bits: Wine hands Unix only 8);
+//                    FILE.ready once it watches
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
 //                    text), answered with its default button; fails when
 //                    there is none
@@ -328,8 +329,11 @@ DWORD FindProcess(const wchar_t* exe) {
   return 0;
 }
 
+// Started before the program, so that even a run that ends at once is seen:
+// FILE.ready says the watch has begun.
 int RecordExitCode(const std::wstring& file) {
   DWORD pid = 0;
+  tbo::standin::WriteFileText(file + L".ready", "");
   for (const ULONGLONG start = ::GetTickCount64(); !pid && ::GetTickCount64() - start < 30000; ::Sleep(10)) {
     pid = FindProcess(L"TBO_Setup.exe");
   }

@@ -90,7 +90,7 @@ def rows():
            if r.name in played_as_x86] \
         if os.environ.get("TBO_E2E_X86") == "1" else []
     # The longest first, so that the workers finish together.
-    return faults.SLOW + installers.ROWS + window.ROWS + x86 + faults.ROWS + unattended.ROWS
+    return faults.SLOW + unattended.ROWS + installers.ROWS + window.ROWS + x86 + faults.ROWS
 
 
 def main():

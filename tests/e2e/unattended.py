@@ -96,7 +96,7 @@ ROWS = [
         "runs": [{"exitCode": 87, "messageBoxes": []}] * 4 + [{"exitCode": 87}, {"exitCode": 0}],
         "more": [lambda o, eq: eq("the box for the command line a person typed", [
             b["text"].split("\n")[0] for b in o.harness["runs"][4]["messageBoxes"]], ["Unknown switch: /frobnicate"])],
-        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/word] [/powerpoint] [/excel]")],
+        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/uninstall] [/word] [/powerpoint] [/excel]")],
         "log": {FALLBACK: [AT + r"the command line cannot be used: Unknown switch: /frobnicate$",
                            AT + r"the command line cannot be used: The log file name C:\\Logs\" /word holds a "
                                 r"quotation mark\. A folder written with a backslash before its closing quotation "

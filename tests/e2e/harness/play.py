@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness.scenario import CURRENT_FOLDER
+from harness.scenario import CURRENT_FOLDER, wait_for
 
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 
@@ -234,12 +234,17 @@ class Play:
             if os.path.exists(self.path(leaf)):
                 os.unlink(self.path(leaf))
         arguments = [] if args is None else program_arguments(args)
+        # The exit code's watch first, so that a run that ends at once is seen.
+        ready = self.path("exit-code.txt.ready")
+        if os.path.exists(ready):
+            os.unlink(ready)
+        exit_watch = prefix.driver("exitcode", prefix.windows(self.path("exit-code.txt")), background=True,
+                                   log=self.log)
+        wait_for(lambda: os.path.exists(ready), 30, "the exit code's watch")
         # Started in C:\users\Public, so that anything relative to the
         # current folder or drive stays inside the prefix, where it is seen.
         program = prefix.wine(prefix.program, *arguments, background=True, log=self.log,
                               cwd=prefix.unix(CURRENT_FOLDER))
-        exit_watch = prefix.driver("exitcode", prefix.windows(self.path("exit-code.txt")), background=True,
-                                   log=self.log)
         gone = None
         if (self.hold or {}).get("close") or self.scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.
