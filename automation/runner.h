@@ -79,8 +79,8 @@ class Runner {
   }
 
   // For-each over the collection that fetch returns. When fetching the
-  // collection or its first item fails, the body runs once on an empty item
-  // and the failing advance after it leaves the loop.
+  // collection or its first item fails, the body runs once on an item that
+  // is nothing, and the failing advance after it leaves the loop.
   template <class Fetch, class Body>
   void ForEach(Fetch&& fetch, Body&& body) {
     std::unique_ptr<Enumerator> items;
@@ -90,7 +90,10 @@ class Runner {
           if (!items) Fail(kTypeMismatch);
           item = items->Next();
         })) {
-      body(Value{});
+      // An item that is nothing: the body's steps fail on it, and the log
+      // tells them as one line.
+      static constexpr Stands kNoItem{u"an item of the collection", u"reached"};
+      body(Value(Ref(kNoItem)));
       pending_ = kForNotInitialized;
       return;
     }

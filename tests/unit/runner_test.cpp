@@ -108,7 +108,7 @@ class RunnerForEach : public ::testing::Test {
   }
   void Walk(const std::function<Value()>& fetch) {
     r.ForEach(fetch, [&](const Value& item) {
-      r.Step([&] { seen.push_back(item.kind() == Value::Kind::Empty ? "Empty" : "item"); });
+      r.Step([&] { seen.push_back(item.AsObject().IsEmpty() ? "nothing" : "item"); });
       r.Step([&] { seen.push_back(fake::Ascii(item.AsObject().Get(u"FullName").AsString())); });
     });
   }
@@ -121,14 +121,14 @@ TEST_F(RunnerForEach, WalksEveryItemInOrder) {
   EXPECT_EQ(r.PendingError(), tbo::kNoError);
 }
 
-TEST_F(RunnerForEach, FailingOrUnenumerableFetchRunsTheBodyOnceOnAnEmptyItem) {
+TEST_F(RunnerForEach, FailingOrUnenumerableFetchRunsTheBodyOnceOnAnItemThatIsNothing) {
   auto notACollection = p.NewObject("app");
   for (const std::function<Value()>& fetch :
        {std::function<Value()>([]() -> Value { Fail(kE1); }),
         std::function<Value()>([&] { return Value(tbo::Ref(notACollection)); })}) {
     seen.clear();
     Walk(fetch);
-    EXPECT_EQ(seen, (std::vector<std::string>{"Empty"})) << "the item's member read fails";
+    EXPECT_EQ(seen, (std::vector<std::string>{"nothing"})) << "the item's member read fails";
     EXPECT_NE(r.PendingError(), tbo::kNoError);
   }
 }
