@@ -55,6 +55,16 @@ ROWS = [
         "count": {"word Visible ok": 1, "excel": 0},
         "logEnds": {LOG: AT + r"skipped: Excel, PowerPoint$"},
     }),
+    # A close during the last press skips nothing: the run ends as it
+    # would have.
+    Row("unattended_close_during_the_last_press", {
+        "args": '/word /log "%s"' % LOG,
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot")], "folders": ["C:\\Logs"], "word": {"templates": []},
+        "hold": {"app": "word", "member": "Quit", "close": True},
+    }, [], {
+        "window": "closed after the run", "exitCode": 0, "count": {"word Visible ok": 1},
+        "logLacks": {LOG: [r"skipped"]},
+    }),
     # /quiet shows no window; the log's folders are made and its variables
     # expanded by the program itself, as any caller but cmd.exe leaves them.
     Row("unattended_quiet_with_a_log_in_a_new_folder", {
