@@ -31,7 +31,8 @@ class CallThread {
   ~CallThread();
 
   // Runs job on the thread and waits for it for at most `limit`; its answer,
-  // or nothing when it was given up.
+  // or nothing when it was given up. One job at a time: the window's
+  // presses never overlap.
   std::optional<HRESULT> Run(std::shared_ptr<Job> job, std::chrono::milliseconds limit);
 
  private:

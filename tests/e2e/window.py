@@ -59,8 +59,9 @@ def status_red_and_centred(o, eq):
        box is not None and abs(box[0] - (width - 1 - box[1])) <= 2, True)
 
 
-HOLD_WORD = {"hold": {"app": "word", "member": "Templates", "click": "cmdEXCEL"}, "folders": ["C:\\Tambrel"],
-             "word": {"templates": []}, "excel": {}}
+# While held, a person clicks Excel's button, and starts the program again.
+HOLD_WORD = {"hold": {"app": "word", "member": "Templates", "click": "cmdEXCEL", "alsoRun": ""},
+             "folders": ["C:\\Tambrel"], "word": {"templates": []}, "excel": {}}
 
 ROWS = [
     # Tab walks cmdEXCEL, cmdWORD, cmdPOINT, cmdCancel; Esc means nothing;
@@ -77,10 +78,11 @@ ROWS = [
                                      ["cmdEXCEL"], ["cmdWORD"], ["cmdWORD"]])],
      }),
     # While a call hangs: the status names the run in red, the application
-    # buttons are disabled, and a click on one of them starts nothing; the
+    # buttons are disabled, a click on one of them starts nothing, and a
+    # second start of the program only brings this window forward; the
     # window comes back ready for a second press.
     Row("window_held_run_and_second_press", HOLD_WORD, ["word", "word"], {
-        "held": "Installing TB-Microsoft Word",
+        "held": "Installing TB-Microsoft Word", "alsoRun": {"exitCode": 0},
         "count": {"excel StartupPath": 0, "word Templates": 2, "word Visible": 2},
         "more": [status_red_and_centred],
     }),
