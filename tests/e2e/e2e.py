@@ -3,7 +3,8 @@
 judges what each left behind. A case is a Row: its name, the scenario, the
 steps, the expected outcome (data read by harness/check.py) and the
 program's architecture.
-    python3 tests/e2e/e2e.py [NAME...]
+    python3 tests/e2e/e2e.py [--repeat N] [NAME...]
+--repeat plays each chosen row N times, to show that it never flakes.
 Prints one line per case and a closing "N passed, N failed" line."""
 
 import collections
@@ -98,8 +99,13 @@ def main():
     if undocumented:
         print("tests/e2e/README.md and the checker differ on: " + ", ".join(sorted(undocumented)))
         return 1
-    only = set(sys.argv[1:])
-    chosen = [r for r in rows() if not only or r.name in only]
+    args = sys.argv[1:]
+    repeat = int(args.pop(args.index("--repeat") + 1)) if "--repeat" in args else 1
+    if "--repeat" in args:
+        args.remove("--repeat")
+    only = set(args)
+    chosen = [r._replace(name=r.name + ("_%02d" % i if repeat > 1 else "")) for r in rows()
+              if not only or r.name in only for i in range(repeat)]
     workdir = tempfile.mkdtemp(prefix="e2e-", dir=BUILD)
     print("== end to end: %d cases, outputs under %s" % (len(chosen), workdir), flush=True)
     passed = failed = 0
