@@ -68,9 +68,10 @@ def play(row, workdir):
         command = ["bash", os.path.join(ROOT, "scripts", "e2e"), path, "--press", ",".join(row.steps), "--out", out,
                    "--arch", row.arch] + [a for line in ([args] if isinstance(args, str) else args)
                                           for a in ("--args", line)]
-        status = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL).returncode
-        problems = [] if status == 0 else ["the play failed with exit status %d" % status]
+        with open(os.path.join(folder, "play.log"), "w") as log:
+            status = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log).returncode
+        problems = [] if status == 0 else ["the play failed with exit status %d: %s" % (
+            status, " | ".join(open(os.path.join(folder, "play.log")).read().strip().splitlines()[-3:]))]
         try:
             problems += judge(Outcome(out), row.expect)
         except Exception:  # a broken output is a failed case, not a crashed run

@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness.scenario import CURRENT_FOLDER, wait_for
+from harness.scenario import CURRENT_FOLDER
 
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 
@@ -224,6 +224,20 @@ class Play:
             watch.kill()
             return unix_status
 
+    def watch_exit_code(self, ready):
+        """Starts the watch of the exit code and waits until it watches. Wine
+        under load has been seen to fail a program's start once: asked again."""
+        for attempt in range(3):
+            watch = self.prefix.driver("exitcode", self.prefix.windows(self.path("exit-code.txt")), background=True,
+                                       log=self.log)
+            deadline = time.monotonic() + 15
+            while time.monotonic() < deadline and not os.path.exists(ready) and watch.poll() is None:
+                time.sleep(0.05)
+            if os.path.exists(ready):
+                return watch
+            watch.kill()
+        raise RuntimeError("the exit code's watch did not start")
+
     def run(self, args, steps, interactive=False):
         """Starts the program with args (None: none), plays the steps or
         waits for an unattended run, and records the exit code. Returns 0
@@ -238,9 +252,7 @@ class Play:
         ready = self.path("exit-code.txt.ready")
         if os.path.exists(ready):
             os.unlink(ready)
-        exit_watch = prefix.driver("exitcode", prefix.windows(self.path("exit-code.txt")), background=True,
-                                   log=self.log)
-        wait_for(lambda: os.path.exists(ready), 30, "the exit code's watch")
+        exit_watch = self.watch_exit_code(ready)
         # Started in C:\users\Public, so that anything relative to the
         # current folder or drive stays inside the prefix, where it is seen.
         program = prefix.wine(prefix.program, *arguments, background=True, log=self.log,

@@ -114,11 +114,14 @@ class Prefix:
         return self.wine(os.path.join(self.standins, "ui_driver.exe"), *args, background=background, log=log)
 
     def journal(self):
+        """The stand-ins' journal so far. A line being written as it is read
+        is not there yet."""
         try:
             with open(self.store("journal.jsonl"), encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.strip()]
+                text = f.read()
         except FileNotFoundError:
             return []
+        return [json.loads(line) for line in text.split("\n")[:-1] if line.strip()]
 
 
 def app_config(scenario, app):
