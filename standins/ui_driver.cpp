@@ -20,7 +20,7 @@
 //   kill PID         ends that process, as the task manager does
 //   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
 //                    its exit code (all 32 bits: Wine hands Unix only 8);
-//                    FILE.ready once it watches
+//                    FILE.ready once it watches, FILE.seen once it started
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
 //                    text), answered with its default button; fails when
 //                    there is none
@@ -340,6 +340,7 @@ int RecordExitCode(const std::wstring& file) {
   const tbo::win::UniqueHandle process(
       pid ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
   if (!process) return 3;
+  tbo::standin::WriteFileText(file + L".seen", "");
   ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimitMs * 2));
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return 4;

@@ -238,6 +238,31 @@ class Play:
             watch.kill()
         raise RuntimeError("the exit code's watch did not start")
 
+    def start(self, arguments, exit_watch, ready):
+        """Starts the program. Wine under load has been seen to fail a
+        program's start ("ShellExecuteEx failed: Internal error", exit status
+        1, which no run of the program gives): such a start never ran, so it
+        is made again."""
+        seen = self.path("exit-code.txt.seen")
+        for attempt in range(3):
+            if os.path.exists(seen):
+                os.unlink(seen)
+            # Started in C:\users\Public, so that anything relative to the
+            # current folder or drive stays inside the prefix, where it is seen.
+            program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
+                                       cwd=self.prefix.unix(CURRENT_FOLDER))
+            deadline = time.monotonic() + 60
+            while (not os.path.exists(seen) and program.poll() is None and exit_watch.poll() is None
+                   and time.monotonic() < deadline):
+                time.sleep(0.02)
+            if os.path.exists(seen) or program.returncode != 1:
+                return program, exit_watch
+            self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + 1
+            print("e2e: Wine did not start the program; started again", file=sys.stderr)
+            if exit_watch.poll() is not None:
+                exit_watch = self.watch_exit_code(ready)
+        return program, exit_watch
+
     def run(self, args, steps, interactive=False):
         """Starts the program with args (None: none), plays the steps or
         waits for an unattended run, and records the exit code. Returns 0
@@ -253,10 +278,7 @@ class Play:
         if os.path.exists(ready):
             os.unlink(ready)
         exit_watch = self.watch_exit_code(ready)
-        # Started in C:\users\Public, so that anything relative to the
-        # current folder or drive stays inside the prefix, where it is seen.
-        program = prefix.wine(prefix.program, *arguments, background=True, log=self.log,
-                              cwd=prefix.unix(CURRENT_FOLDER))
+        program, exit_watch = self.start(arguments, exit_watch, ready)
         gone = None
         if (self.hold or {}).get("close") or self.scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.
