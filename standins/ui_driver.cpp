@@ -1,6 +1,8 @@
 // ui_driver.exe: drives the Setup window from a second process in the same
 // prefix. Commands run in order; the exit status is that of the first
-// failing one (0 when all succeed):
+// failing one (0 when all succeed). Like every stand-in it never ends with
+// 1, the status of Wine failing to start a program, so that the harness
+// can start it again:
 //   wait [MS]        until the window is shown with its controls (default 30 s)
 //   read FILE        the window and its controls as JSON, UTF-8 ("-": stdout)
 //   press NAME       posts the button's click, then waits for the run to end
@@ -49,6 +51,9 @@ namespace {
 
 using tbo::standin::Json;
 using tbo::standin::Utf8;
+
+// No Setup window (in time); 1 is left to Wine.
+constexpr int kNoWindow = 7;
 
 struct Named {
   int id;
@@ -202,7 +207,7 @@ int Wait(ULONGLONG limitMs) {
         return 0;
       }
     }
-    if (::GetTickCount64() - start > limitMs) return 1;
+    if (::GetTickCount64() - start > limitMs) return kNoWindow;
     ::Sleep(20);
   }
 }
@@ -348,7 +353,7 @@ int RecordExitCode(const std::wstring& file) {
 }
 
 int WatchGone() {
-  if (Wait(30000) != 0) return 1;
+  if (Wait(30000) != 0) return kNoWindow;
   const HWND top = FindSetup();
   while (::IsWindow(top)) ::Sleep(2);
   tbo::standin::Journal("driver", {{"event", "windowGone"}});
@@ -468,7 +473,7 @@ int wmain(int argc, wchar_t** argv) {
     } else if (cmd == L"watch") {
       const HWND top = FindSetup();
       const std::wstring file = i + 2 < args.size() ? args[i + 2] : L"";
-      status = top ? Watch(top, std::wcstoull(operand.c_str(), nullptr, 10), file) : 1;
+      status = top ? Watch(top, std::wcstoull(operand.c_str(), nullptr, 10), file) : kNoWindow;
       i += 2;
     } else if (cmd == L"waitrun" || cmd == L"close" || cmd == L"read" || cmd == L"press" ||
                cmd == L"click" || cmd == L"key" || cmd == L"postclose" || cmd == L"usage" ||
@@ -476,7 +481,7 @@ int wmain(int argc, wchar_t** argv) {
       const HWND top = FindSetup();
       if (!top) {
         std::fprintf(stderr, "ui_driver: no Setup window\n");
-        return 1;
+        return kNoWindow;
       }
       if (cmd == L"waitrun") status = WaitRun(top);
       if (cmd == L"close") status = Close(top);

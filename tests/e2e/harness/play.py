@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness.scenario import CURRENT_FOLDER
+from harness.scenario import CURRENT_FOLDER, START_ATTEMPTS, WINE_DID_NOT_START
 
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 
@@ -225,37 +225,33 @@ class Play:
             return unix_status
 
     def watch_exit_code(self, ready):
-        """Starts the watch of the exit code and waits until it watches. Wine
-        under load has been seen to fail a program's start once: asked again."""
-        for attempt in range(3):
-            watch = self.prefix.driver("exitcode", self.prefix.windows(self.path("exit-code.txt")), background=True,
-                                       log=self.log)
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline and not os.path.exists(ready) and watch.poll() is None:
-                time.sleep(0.05)
-            if os.path.exists(ready):
-                return watch
+        """Starts the watch of the exit code and waits until it watches."""
+        watch = self.prefix.driver("exitcode", self.prefix.windows(self.path("exit-code.txt")), background=True,
+                                   log=self.log)
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and not os.path.exists(ready) and watch.poll() is None:
+            time.sleep(0.05)
+        if not os.path.exists(ready):
             watch.kill()
-        raise RuntimeError("the exit code's watch did not start")
+            raise RuntimeError("the exit code's watch did not start")
+        return watch
 
     def start(self, arguments, exit_watch, ready):
-        """Starts the program. Wine under load has been seen to fail a
-        program's start ("ShellExecuteEx failed: Internal error", exit status
-        1, which no run of the program gives): such a start never ran, so it
-        is made again."""
+        """Starts the program; a start Wine failed (its status, and the
+        program never seen running) is made again."""
         seen = self.path("exit-code.txt.seen")
-        for attempt in range(3):
+        for _ in range(START_ATTEMPTS):
             if os.path.exists(seen):
                 os.unlink(seen)
             # Started in C:\users\Public, so that anything relative to the
             # current folder or drive stays inside the prefix, where it is seen.
             program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
-                                       cwd=self.prefix.unix(CURRENT_FOLDER))
+                                       cwd=self.prefix.unix(CURRENT_FOLDER), again=False)
             deadline = time.monotonic() + 60
             while (not os.path.exists(seen) and program.poll() is None and exit_watch.poll() is None
                    and time.monotonic() < deadline):
                 time.sleep(0.02)
-            if os.path.exists(seen) or program.returncode != 1:
+            if os.path.exists(seen) or program.returncode != WINE_DID_NOT_START:
                 return program, exit_watch
             self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + 1
             print("e2e: Wine did not start the program; started again", file=sys.stderr)

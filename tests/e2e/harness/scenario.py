@@ -55,6 +55,48 @@ def unknown_keys(value, schema=SCHEMA, where=""):
     return []
 
 
+# Wine under load has been seen to fail a program's start ("ShellExecuteEx
+# failed: Internal error") and end with this status, which no stand-in
+# gives: such a start never ran, so it is safe to make again.
+WINE_DID_NOT_START = 1
+START_ATTEMPTS = 3
+
+
+class Restarting:
+    """A background process, as subprocess.Popen, started again when Wine
+    failed to start it."""
+
+    def __init__(self, start):
+        self._start, self._left = start, START_ATTEMPTS - 1
+        self._process = start()
+
+    def _again(self, status):
+        if status != WINE_DID_NOT_START or not self._left:
+            return False
+        self._left -= 1
+        self._process = self._start()
+        return True
+
+    def poll(self):
+        status = self._process.poll()
+        return None if self._again(status) else status
+
+    def wait(self, timeout=None):
+        deadline = None if timeout is None else time.monotonic() + timeout
+        while True:
+            left = None if deadline is None else max(0.0, deadline - time.monotonic())
+            status = self._process.wait(timeout=left)
+            if not self._again(status):
+                return status
+
+    def kill(self):
+        self._process.kill()
+
+    @property
+    def returncode(self):
+        return self._process.returncode
+
+
 class Prefix:
     def __init__(self, root, build, arch="x64"):
         self.root = root
@@ -102,13 +144,16 @@ class Prefix:
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
-    def wine(self, *args, background=False, log=None, cwd=None):
+    def wine(self, *args, background=False, log=None, cwd=None, again=True):
+        """Runs a Windows program; a start Wine failed is made again (see
+        Restarting) unless again is False."""
         out = log if log is not None else subprocess.DEVNULL
-        cmd = ["wine", *args]
-        if background:
-            return subprocess.Popen(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, cwd=cwd)
-        return subprocess.run(cmd, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
-                              cwd=cwd).returncode
+
+        def start():
+            return subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                    cwd=cwd)
+        process = Restarting(start) if again else start()
+        return process if background else process.wait()
 
     def driver(self, *args, background=False, log=None):
         return self.wine(os.path.join(self.standins, "ui_driver.exe"), *args, background=background, log=log)
@@ -199,16 +244,20 @@ def set_up_office(prefix, scenario):
         raise RuntimeError("registering the stand-ins failed")
     for app in installed:
         if app_config(scenario, app)["running"]:
-            prefix.wine(server, app, background=True)
+            running = prefix.wine(server, app, background=True)
             wait_for(lambda: any(l.get("app") == app and l.get("event") == "start" for l in prefix.journal()),
-                     30, "the running " + app)
+                     30, "the running " + app, running)
 
 
-def wait_for(condition, seconds, what):
+def wait_for(condition, seconds, what, process=None):
+    """Waits for the condition; meanwhile the process that is to bring it
+    about, polled, is started again if Wine failed to start it."""
     deadline = time.monotonic() + seconds
     while not condition():
         if time.monotonic() > deadline:
             raise RuntimeError("timed out waiting for " + what)
+        if process is not None:
+            process.poll()
         time.sleep(0.05)
 
 
@@ -219,7 +268,7 @@ def lock_files(prefix, scenario, log):
         return None
     holder = prefix.wine(os.path.join(prefix.standins, "file_holder.exe"), *paths, background=True, log=log)
     wait_for(lambda: len([l for l in prefix.journal() if l.get("event") == "lock"]) == len(paths),
-             30, "the files to be locked")
+             30, "the files to be locked", holder)
     return holder
 
 
