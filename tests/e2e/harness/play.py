@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness.scenario import CURRENT_FOLDER, START_ATTEMPTS, WINE_DID_NOT_START
+from harness.scenario import CURRENT_FOLDER
 
 PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
 
@@ -236,28 +236,21 @@ class Play:
             raise RuntimeError("the exit code's watch did not start")
         return watch
 
-    def start(self, arguments, exit_watch, ready):
-        """Starts the program; a start Wine failed (its status, and the
-        program never seen running) is made again."""
+    def start(self, arguments):
+        """Starts the program and waits until it is seen running or has
+        ended. Its own status may be Wine's for a failed start: it counts as
+        not started only when it was also never seen running."""
         seen = self.path("exit-code.txt.seen")
-        for _ in range(START_ATTEMPTS):
-            if os.path.exists(seen):
-                os.unlink(seen)
-            # Started in C:\users\Public, so that anything relative to the
-            # current folder or drive stays inside the prefix, where it is seen.
-            program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
-                                       cwd=self.prefix.unix(CURRENT_FOLDER), again=False)
-            deadline = time.monotonic() + 60
-            while (not os.path.exists(seen) and program.poll() is None and exit_watch.poll() is None
-                   and time.monotonic() < deadline):
-                time.sleep(0.02)
-            if os.path.exists(seen) or program.returncode != WINE_DID_NOT_START:
-                return program, exit_watch
-            self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + 1
-            print("e2e: Wine did not start the program; started again", file=sys.stderr)
-            if exit_watch.poll() is not None:
-                exit_watch = self.watch_exit_code(ready)
-        return program, exit_watch
+        # Started in C:\users\Public, so that anything relative to the
+        # current folder or drive stays inside the prefix, where it is seen.
+        program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
+                                   cwd=self.prefix.unix(CURRENT_FOLDER), ran=lambda: os.path.exists(seen))
+        deadline = time.monotonic() + 60
+        while not os.path.exists(seen) and program.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.02)
+        if program.restarts:
+            self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + program.restarts
+        return program
 
     def run(self, args, steps, interactive=False):
         """Starts the program with args (None: none), plays the steps or
@@ -265,7 +258,7 @@ class Play:
         when the program ran and exited."""
         prefix, status = self.prefix, 0
         self.facts.update(presses=[], messageBoxes=[])
-        for leaf in ("window.json", "exit-code.txt", "final.json"):
+        for leaf in ("window.json", "exit-code.txt", "exit-code.txt.seen", "final.json"):
             if os.path.exists(self.path(leaf)):
                 os.unlink(self.path(leaf))
         arguments = [] if args is None else program_arguments(args)
@@ -274,7 +267,7 @@ class Play:
         if os.path.exists(ready):
             os.unlink(ready)
         exit_watch = self.watch_exit_code(ready)
-        program, exit_watch = self.start(arguments, exit_watch, ready)
+        program = self.start(arguments)
         gone = None
         if (self.hold or {}).get("close") or self.scenario.get("closeWhenGone"):
             # Journals the moment the window goes, to be ordered against the calls.

@@ -64,16 +64,19 @@ START_ATTEMPTS = 3
 
 class Restarting:
     """A background process, as subprocess.Popen, started again when Wine
-    failed to start it."""
+    failed to start it. ran() tells, for a program whose own status may be
+    the same, that it did run."""
 
-    def __init__(self, start):
-        self._start, self._left = start, START_ATTEMPTS - 1
+    def __init__(self, start, ran=lambda: False):
+        self._start, self._ran, self._left = start, ran, START_ATTEMPTS - 1
+        self.restarts = 0
         self._process = start()
 
     def _again(self, status):
-        if status != WINE_DID_NOT_START or not self._left:
+        if status != WINE_DID_NOT_START or not self._left or self._ran():
             return False
         self._left -= 1
+        self.restarts += 1
         self._process = self._start()
         return True
 
@@ -95,6 +98,10 @@ class Restarting:
     @property
     def returncode(self):
         return self._process.returncode
+
+    @property
+    def pid(self):
+        return self._process.pid
 
 
 class Prefix:
@@ -144,15 +151,15 @@ class Prefix:
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
-    def wine(self, *args, background=False, log=None, cwd=None, again=True):
+    def wine(self, *args, background=False, log=None, cwd=None, ran=lambda: False):
         """Runs a Windows program; a start Wine failed is made again (see
-        Restarting) unless again is False."""
+        Restarting)."""
         out = log if log is not None else subprocess.DEVNULL
 
         def start():
             return subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
                                     cwd=cwd)
-        process = Restarting(start) if again else start()
+        process = Restarting(start, ran)
         return process if background else process.wait()
 
     def driver(self, *args, background=False, log=None):
