@@ -50,6 +50,24 @@ struct Create final : Job {
 // Asking again for busy is the job of the waits above, not of the call.
 constexpr auto kNeverBusy = [](HRESULT) { return false; };
 
+// Asks a fresh Look (Attach or Create) on the call thread until it answers,
+// again() refuses its error or patience is over; the answering one, or the
+// error, thrown.
+template <class Look, class Again>
+std::shared_ptr<Look> AskUntilAnswered(Caller& caller, Instance& instance, Patience patience, const CLSID& clsid,
+                                       Again&& again) {
+  std::shared_ptr<Look> look;
+  const ErrorNumber answer = AskAgain(
+      caller.clock(), caller.events(), patience,
+      [&]() -> ErrorNumber {
+        look = std::make_shared<Look>(clsid);
+        return caller.Call(instance, look, kNeverBusy);
+      },
+      [&](ErrorNumber e) { return again(e, *look); });
+  if (answer != kNoError) Fail(answer);
+  return look;
+}
+
 }  // namespace
 
 Ref ComClient::Reached(ComPtr<IDispatch> dispatch, Instance& instance) {
@@ -61,18 +79,11 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
   if (!caller_.Answers(clsid)) Fail(kCallCanceled);
   lingeringSeen_ = false;
   Instance& instance = caller_.NewInstance(clsid);
-  std::shared_ptr<Attach> attach;
-  const ErrorNumber answer = AskAgain(
-      caller_.clock(), caller_.events(), shutdown_,
-      [&]() -> ErrorNumber {
-        attach = std::make_shared<Attach>(clsid);
-        return caller_.Call(instance, attach, kNeverBusy);
-      },
-      [&](ErrorNumber e) {
-        if (e != kCallCanceled && attach->stopping) lingeringSeen_ = true;
+  const auto attach =
+      AskUntilAnswered<Attach>(caller_, instance, shutdown_, clsid, [&](ErrorNumber e, const Attach& a) {
+        if (e != kCallCanceled && a.stopping) lingeringSeen_ = true;
         return IsStopping(e);
       });
-  if (answer != kNoError) Fail(answer);
   return Reached(std::move(attach->found), instance);
 }
 
@@ -81,15 +92,9 @@ Ref ComClient::CreateObject(std::u16string_view progId) {
   if (!caller_.Answers(clsid)) Fail(kCallCanceled);
   const bool lingeringSeen = std::exchange(lingeringSeen_, false);
   Instance& instance = caller_.NewInstance(clsid);
-  std::shared_ptr<Create> create;
-  const ErrorNumber answer = AskAgain(
-      caller_.clock(), caller_.events(), shutdown_,
-      [&]() -> ErrorNumber {
-        create = std::make_shared<Create>(clsid);
-        return caller_.Call(instance, create, kNeverBusy);
-      },
-      [&](ErrorNumber e) { return IsStoppingAfterLinger(e, lingeringSeen); });
-  if (answer != kNoError) Fail(answer);
+  const auto create =
+      AskUntilAnswered<Create>(caller_, instance, shutdown_, clsid,
+                               [&](ErrorNumber e, const Create&) { return IsStoppingAfterLinger(e, lingeringSeen); });
   return Reached(std::move(create->created), instance);
 }
 
