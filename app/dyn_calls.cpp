@@ -1,5 +1,9 @@
 #include "app/dyn_calls.h"
 
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+
 namespace tbo::app::dyn {
 namespace {
 
@@ -19,14 +23,35 @@ void Init() {
   Find(SetDefaultDllDirectories, ::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
 }
 
-LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
+namespace {
+
+// shell32, loaded from the system folder on first use.
+HMODULE Shell32() {
   HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Windows 7 without its loader update knows no search flags; the search
   // is restricted to the system folder already.
-  if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
+  return shell ? shell : ::LoadLibraryW(L"shell32.dll");
+}
+
+}  // namespace
+
+LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
   LPWSTR*(WINAPI * split)(LPCWSTR, int*) = nullptr;
-  Find(split, shell, "CommandLineToArgvW");
+  Find(split, Shell32(), "CommandLineToArgvW");
   return split ? split(commandLine, count) : nullptr;
+}
+
+std::wstring LocalAppDataFolder() {
+  HRESULT(WINAPI * known)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = nullptr;
+  Find(known, Shell32(), "SHGetKnownFolderPath");
+  PWSTR path = nullptr;
+  if (!known || FAILED(known(FOLDERID_LocalAppData, KF_FLAG_DONT_VERIFY, nullptr, &path))) {
+    ::CoTaskMemFree(path);
+    return {};
+  }
+  std::wstring folder(path);
+  ::CoTaskMemFree(path);
+  return folder;
 }
 
 }  // namespace tbo::app::dyn

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace tbo::app::dyn {
 
 // Windows 10 1607: DPI per window.
@@ -22,5 +24,10 @@ void Init();
 // it is called, so that a plain start never loads it. Null when it cannot
 // be loaded.
 LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count);
+
+// The user's local application data folder as the system names it
+// (shell32's SHGetKnownFolderPath), never as the environment says; empty
+// when the system names none.
+std::wstring LocalAppDataFolder();
 
 }  // namespace tbo::app::dyn

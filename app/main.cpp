@@ -2,6 +2,7 @@
 // on the program's thread.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 #include <vector>
@@ -12,11 +13,12 @@
 #include "app/session.h"
 #include "automation/logged.h"
 #include "automation/run_log.h"
-#include "automation/scope_exit.h"
 #include "automation/text.h"
 #include "automation/win32/log_file.h"
+#include "automation/win32/one_run.h"
 #include "automation/win32/platform.h"
 #include "automation/win32/text.h"
+#include "automation/win32/user_record.h"
 #include "resources/version.h"
 
 namespace {
@@ -56,23 +58,38 @@ int ShowUsage(const std::u16string& reason) {
   return reason.empty() ? kSetUp : kInvalidParameter;
 }
 
-// A command line that cannot be used. A person who typed it sees why; an
-// unattended run has no one to click a box away, so the reason goes to its
-// log, or to %TEMP%\TBO Setup.log when that log cannot be written.
-int Refuse(const Options& options, const tbo::win::LogPlace& log, const std::u16string& reason) {
-  if (!options.unattended) return ShowUsage(reason);
+// Where an unattended run that does nothing says why: its log, or
+// %TEMP%\TBO Setup.log when that log cannot be written.
+tbo::win::LogFile LogOfARunThatDoesNothing(const tbo::win::LogPlace& log) {
   tbo::win::LogFile file(!log.path.empty() && log.problem.empty() ? log.path : tbo::win::FallbackLogPath());
   file.Header(Header());
-  file.Append(u"the command line cannot be used: " + reason);
+  return file;
+}
+
+// A command line that cannot be used. A person who typed it sees why; an
+// unattended run has no one to click a box away.
+int Refuse(const Options& options, const tbo::win::LogPlace& log, const std::u16string& reason) {
+  if (!options.unattended) return ShowUsage(reason);
+  LogOfARunThatDoesNothing(log).Append(u"the command line cannot be used: " + reason);
   return kInvalidParameter;
 }
 
-// One run at a time in this session: two would quit each other's Office.
+// "/?" asks how to call the program; unattended, the answer goes to the log.
+int Usage(const Options& options, const tbo::win::LogPlace& log) {
+  if (!options.unattended) return ShowUsage(u"");
+  tbo::win::LogFile file = LogOfARunThatDoesNothing(log);
+  std::u16string_view text = kUsage;
+  for (size_t end; !text.empty(); text.remove_prefix(std::min(end + 1, text.size()))) {
+    end = std::min(text.find(u'\n'), text.size());
+    if (end > 0) file.Append(text.substr(0, end));
+  }
+  return kSetUp;
+}
+
 // A second unattended run waits for the first; a person who starts the
 // program again gets the window already open.
-std::optional<int> WaitForOurTurn(HANDLE oneRun, const Options& options, tbo::win::LogFile& log) {
-  DWORD taken = ::WaitForSingleObject(oneRun, 0);
-  if (taken != WAIT_TIMEOUT) return std::nullopt;  // ours (also when abandoned by a run that died)
+std::optional<int> WaitForOurTurn(tbo::win::OneRunLock& oneRun, const Options& options, tbo::win::LogFile& log) {
+  if (oneRun.Take(std::chrono::milliseconds(0))) return std::nullopt;
   if (!options.unattended) {
     FrmIcon::BringExistingToFront();
     return kSetUp;
@@ -80,8 +97,7 @@ std::optional<int> WaitForOurTurn(HANDLE oneRun, const Options& options, tbo::wi
   const auto seconds = options.wait.count();
   log.Append(u"another run of TBO Setup goes on in this session: waiting for it to end, at most " +
              tbo::Decimal(seconds) + u" s");
-  taken = ::WaitForSingleObject(oneRun, static_cast<DWORD>(seconds * 1000));
-  if (taken != WAIT_TIMEOUT) return std::nullopt;
+  if (oneRun.Take(options.wait)) return std::nullopt;
   log.Append(u"the other run did not end in time: nothing was done");
   return kAnotherRunGoesOn;
 }
@@ -94,17 +110,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   const auto args = Arguments(afterProgram);
   Options options = args ? ParseOptions(*args) : Options{};
   if (!args) options.error = u"The command line could not be read.";
-  if (options.usage) return ShowUsage(u"");
   const tbo::win::LogPlace place = options.logPath.empty() ? tbo::win::LogPlace{} : tbo::win::PrepareLog(options.logPath);
   if (!options.error.empty() || !place.problem.empty()) {
     return Refuse(options, place, options.error.empty() ? place.problem : options.error);
   }
+  if (options.usage) return Usage(options, place);
   tbo::win::LogFile logFile(place.path);
   logFile.Header(Header());
 
-  const tbo::win::UniqueHandle oneRun(::CreateMutexW(nullptr, FALSE, L"Local\\TBO Setup, one run at a time"));
-  if (const auto refused = WaitForOurTurn(oneRun.get(), options, logFile)) return *refused;
-  const tbo::ScopeExit letGo([&] { ::ReleaseMutex(oneRun.get()); });
+  tbo::win::OneRunLock oneRun(L"Local\\TBO Setup, one run at a time");
+  if (const auto refused = WaitForOurTurn(oneRun, options, logFile)) return *refused;
 
   // A person at the machine can answer Office's questions; an unattended
   // run gives up a call that takes too long.
@@ -112,7 +127,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   tbo::RunLog log(logFile, platform.events);
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
-  Session session(mtbo, log, options.presses, options.force, options.uninstall);
+  tbo::win::FileUserRecord record(tbo::RecordFolderIn(tbo::win::FromWide(dyn::LocalAppDataFolder())));
+  Session session(mtbo, log, record, options.presses, options.force, options.uninstall);
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The
@@ -122,5 +138,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
-  return got == 0 ? session.exitCode() : 1;
+  return got == 0 ? session.Finish() : 1;
 }

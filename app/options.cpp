@@ -53,8 +53,10 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
   const auto refuse = [&](std::u16string reason) {
     if (o.error.empty()) o.error = std::move(reason);
   };
+  bool swallowed = false;  // the log's name then says what went wrong
   for (const std::u16string& arg : args) {
-    o.unattended = o.unattended || MeansUnattended(SwitchName(arg)) || SwallowsAPress(arg);
+    swallowed = swallowed || SwallowsAPress(arg);
+    o.unattended = o.unattended || MeansUnattended(SwitchName(arg)) || swallowed;
   }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::u16string name = SwitchName(args[i]);
@@ -85,8 +87,14 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       refuse(u"Unknown switch: " + args[i]);
     }
   }
+  // Without an application a run would have nothing to do; a hidden
+  // window waiting for no one would hold the one-run lock for ever.
+  const bool plainOrUsage = args.empty() || (o.usage && args.size() == 1);
   if (o.uninstall && o.presses.empty()) {
     refuse(u"/uninstall needs the applications to take the add-in out of: /word, /powerpoint, /excel.");
+  } else if (o.presses.empty() && !plainOrUsage && !swallowed) {
+    refuse(u"No application to set up: name one or more of /word, /powerpoint, /excel (without switches the "
+           u"program opens its window).");
   }
   return o;
 }

@@ -19,6 +19,25 @@ void Session::OnPress(Press press) {
   lastDone_ = missing.empty();
 }
 
+// The record follows what the press did, and only what was read back: a
+// record that could not be written (or removed) makes the application not
+// set up (or not taken out), with the system's reason.
+void Session::Remember(Press press) {
+  const std::u16string application(ApplicationOf(press));
+  try {
+    if (uninstall_) {
+      if (record_.Remove(application)) {
+        log_.Write(u"uninstall " + application + u": no longer recorded as set up for this user");
+      }
+    } else {
+      record_.Add(application, win::LocalTimestamp());
+      log_.Write(u"press " + application + u": recorded as set up for this user in " + record_.Where(application));
+    }
+  } catch (const AutomationError& e) {
+    Listed(notKept_, application + u" (" + log_.Reason(e.number()) + u")");
+  }
+}
+
 // Once per user and version: an application the user's record names is left
 // alone, so that a run at every logon does not set the user's files aside
 // every morning; taking the add-in out forgets it, so that a later run sets
@@ -28,28 +47,27 @@ void Session::OnPress(Press press) {
 // clicks gets what the button does.
 void Session::OnShown(FrmIcon& form) {
   if (presses_.empty()) return;
-  std::u16string skipped;
-  for (Press press : presses_) {
+  for (; started_ < presses_.size() && !form.closeRequested(); ++started_) {
+    const Press press = presses_[started_];
     const std::u16string application(ApplicationOf(press));
-    if (form.closeRequested()) {
-      Listed(skipped, application);
-    } else if (!uninstall_ && !force_ && record_.Has(application)) {
+    if (!uninstall_ && !force_ && record_.Has(application)) {
       log_.Write(u"press " + application + u": already set up for this user (" TBO_VERSION_TEXT u")");
     } else if (form.RunPress(press) && lastDone_) {
-      if (uninstall_) {
-        if (record_.Remove(application)) {
-          log_.Write(u"uninstall " + application + u": no longer recorded as set up for this user");
-        }
-      } else {
-        record_.Add(application, win::LocalTimestamp());
-        log_.Write(u"press " + application + u": recorded as set up for this user in " + record_.PathOf(application));
-      }
+      Remember(press);
     }
   }
+  form.Destroy();
+}
+
+int Session::Finish() {
+  if (presses_.empty()) return kSetUp;
+  std::u16string skipped;
+  for (size_t i = started_; i < presses_.size(); ++i) Listed(skipped, ApplicationOf(presses_[i]));
   if (!skipped.empty()) log_.Write(u"skipped: " + skipped);
   if (!notDone_.empty()) log_.Write((uninstall_ ? u"not taken out: " : u"not set up: ") + notDone_);
-  exitCode_ = !notDone_.empty() ? kInstallFailure : !skipped.empty() ? kCancelledByUser : kSetUp;
-  form.Destroy();
+  if (!notKept_.empty()) log_.Write((uninstall_ ? u"not forgotten: " : u"not recorded: ") + notKept_);
+  if (!notDone_.empty() || !notKept_.empty()) return kInstallFailure;
+  return skipped.empty() ? kSetUp : kCancelledByUser;
 }
 
 }  // namespace tbo::app

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/frm_icon.h"
-#include "app/user_record.h"
 #include "automation/run_log.h"
+#include "automation/user_record.h"
 #include "installers/mtbo.h"
 #include "installers/presses.h"
 
@@ -26,23 +26,28 @@ class Session final : public FrmIcon::Host {
   // presses: the unattended run's, in order; none for a person at the
   // machine. force: also what the user's record says is set up already.
   // uninstall: the presses take the add-in out instead.
-  Session(MTBO& mtbo, RunLog& log, std::vector<Press> presses, bool force, bool uninstall)
-      : mtbo_(mtbo), log_(log), presses_(std::move(presses)), force_(force), uninstall_(uninstall) {}
-  int exitCode() const { return exitCode_; }
+  Session(MTBO& mtbo, RunLog& log, UserRecord& record, std::vector<Press> presses, bool force, bool uninstall)
+      : mtbo_(mtbo), log_(log), record_(record), presses_(std::move(presses)), force_(force), uninstall_(uninstall) {}
+  // Once the window has gone: the exit code. Presses never started (a
+  // close before the first) are skipped.
+  int Finish();
 
   void OnPress(Press press) override;
   void OnShown(FrmIcon& form) override;
 
  private:
+  void Remember(Press press);
+
   MTBO& mtbo_;
   RunLog& log_;
+  UserRecord& record_;
   std::vector<Press> presses_;
   bool force_;
   bool uninstall_;
-  UserRecord record_;
   bool lastDone_ = false;    // the last press achieved all it is for
+  size_t started_ = 0;       // presses begun or left alone
   std::u16string notDone_;   // "Excel (the add-in switched on in Excel)", ...
-  int exitCode_ = kSetUp;
+  std::u16string notKept_;   // "Word (0x80070003 ...)": records not written or not removed
 };
 
 }  // namespace tbo::app

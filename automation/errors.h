@@ -3,8 +3,11 @@
 // headers; zero means no failure.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
+#include <optional>
+#include <string>
 
 namespace tbo {
 
@@ -93,23 +96,70 @@ struct Stands {
   const char16_t* notDone;  // "made", "reached"
 };
 
+// What a failing call attempted, in the log's words, set where the call is
+// made: "Excel AddIns.Add(\"C:\\x.xla\")", "look for a running Word".
+struct Attempt {
+  std::u16string application;  // "Word"
+  std::u16string what;
+  bool news = false;  // expected, and told as news (no Word running yet)
+};
+
+// Why an application's call got no answer at all.
+enum class Unanswered {
+  No,       // it answered (with this error, perhaps)
+  GivenUp,  // the wait for it ran out
+  Earlier,  // not made: the application stopped answering earlier in the press
+};
+
 // Raised inside a step by every failing automation, file or process call;
-// the step runner turns it into the pending error. A call through an empty
+// the step runner turns it into the pending error and hands it to its
+// observer. It carries what the failing call attempted, so nothing has to
+// match a failure to an attempt afterwards. A call through an empty
 // reference that stands for something says which.
 class AutomationError : public std::exception {
  public:
   explicit AutomationError(ErrorNumber number, const Stands* empty = nullptr)
       : number_(number == kNoError ? kFail : number), empty_(empty) {}
+  // A call given up after waiting `waited`, or not made for an earlier one.
+  static AutomationError NoAnswer(Unanswered why, std::chrono::milliseconds waited = {}) {
+    AutomationError e(kCallCanceled);
+    e.unanswered_ = why;
+    e.waited_ = waited;
+    return e;
+  }
   ErrorNumber number() const { return number_; }
   const Stands* empty() const { return empty_; }
+  Unanswered unanswered() const { return unanswered_; }
+  std::chrono::milliseconds waited() const { return waited_; }
+  // The innermost attempt is kept: it is the call that failed.
+  const std::optional<Attempt>& attempt() const { return attempt_; }
+  void Attempted(Attempt attempt) {
+    if (!attempt_) attempt_ = std::move(attempt);
+  }
   const char* what() const noexcept override { return "automation error"; }
 
  private:
   ErrorNumber number_;
   const Stands* empty_;
+  Unanswered unanswered_ = Unanswered::No;
+  std::chrono::milliseconds waited_{0};
+  std::optional<Attempt> attempt_;
 };
 
 [[noreturn]] inline void Fail(ErrorNumber number) { throw AutomationError(number); }
+
+// Whether a look-up finds its item. Office's "no such item" says no; any
+// other failure of the look-up is no answer, and is thrown on.
+template <class LookUp>
+bool Finds(LookUp&& lookUp) {
+  try {
+    lookUp();
+    return true;
+  } catch (const AutomationError& e) {
+    if (IsMissingItem(e.number())) return false;
+    throw;
+  }
+}
 
 // The error number that call fails with, or kNoError when it succeeds.
 template <class Call>

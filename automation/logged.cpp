@@ -14,14 +14,14 @@ struct News {
   std::u16string what;
 };
 
-// Runs call; when it fails, tells the log what was attempted and lets the
-// failure go on.
-void Recorded(RunLog& log, const std::u16string& what, FunctionRef<void()> call, const News& news = {}) {
+// Runs call; when it fails, the failure goes on carrying what was attempted.
+void Recorded(const std::u16string& application, const std::u16string& what, FunctionRef<void()> call,
+              const News& news = {}) {
   try {
     call();
-  } catch (const AutomationError& e) {
+  } catch (AutomationError& e) {
     const bool isNews = e.number() == news.error;
-    log.Attempted(isNews ? news.what : what, e.number(), isNews);
+    e.Attempted({application, isNews ? news.what : what, isNews});
     throw;
   }
 }
@@ -92,7 +92,7 @@ class LoggedObject final : public Object {
   Value Logged(const std::u16string& what, FunctionRef<Value()> call) {
     const std::u16string path = Path(what);
     Value result;
-    Recorded(log_, application_ + u" " + path, [&] { result = call(); });
+    Recorded(application_, application_ + u" " + path, [&] { result = call(); });
     return Wrapped(std::move(result), log_, application_, path);
   }
   Ref inner_;
@@ -106,7 +106,7 @@ class LoggedEnumerator final : public Enumerator {
       : inner_(std::move(inner)), log_(log), application_(std::move(application)), path_(std::move(path)) {}
   std::optional<Value> Next() override {
     std::optional<Value> item;
-    Recorded(log_, application_ + u" next item of " + path_, [&] { item = inner_->Next(); });
+    Recorded(application_, application_ + u" next item of " + path_, [&] { item = inner_->Next(); });
     if (item) *item = Wrapped(std::move(*item), log_, application_, path_ + u"(item)");
     return item;
   }
@@ -119,7 +119,7 @@ class LoggedEnumerator final : public Enumerator {
 
 std::unique_ptr<Enumerator> LoggedObject::Enumerate() {
   std::unique_ptr<Enumerator> items;
-  Recorded(log_, application_ + u" for each item of " + path_, [&] { items = inner_.Enumerate(); });
+  Recorded(application_, application_ + u" for each item of " + path_, [&] { items = inner_.Enumerate(); });
   if (!items) return nullptr;
   return std::make_unique<LoggedEnumerator>(std::move(items), log_, application_, path_);
 }
@@ -143,14 +143,14 @@ class LoggedAutomation final : public AutomationClient {
     const std::u16string app = ApplicationOf(progId);
     Ref found;
     // Finding none running is ordinary: the operation starts one next.
-    Recorded(log_, u"look for a running " + app, [&] { found = inner_.GetActiveObject(progId); },
+    Recorded(app, u"look for a running " + app, [&] { found = inner_.GetActiveObject(progId); },
              {kNotRunning, u"no " + app + u" is running, so one is started"});
     return Logged(app, found);
   }
   Ref CreateObject(std::u16string_view progId) override {
     const std::u16string app = ApplicationOf(progId);
     Ref created;
-    Recorded(log_, u"start " + app + u" (" + std::u16string(progId) + u")",
+    Recorded(app, u"start " + app + u" (" + std::u16string(progId) + u")",
              [&] { created = inner_.CreateObject(progId); });
     return Logged(app, created);
   }
@@ -169,24 +169,24 @@ class LoggedFiles final : public FileSystem {
   LoggedFiles(FileSystem& inner, RunLog& log) : inner_(inner), log_(log) {}
   std::u16string FindFirst(std::u16string_view pattern, Search search = Search::Once) override {
     std::u16string found;
-    Recorded(log_, u"search " + std::u16string(pattern), [&] { found = inner_.FindFirst(pattern, search); });
+    Recorded({}, u"search " + std::u16string(pattern), [&] { found = inner_.FindFirst(pattern, search); });
     return found;
   }
   std::u16string FindNext() override {
     std::u16string found;
-    Recorded(log_, u"continue the search", [&] { found = inner_.FindNext(); });
+    Recorded({}, u"continue the search", [&] { found = inner_.FindNext(); });
     return found;
   }
   void SetNormalAttributes(std::u16string_view path) override {
-    Recorded(log_, u"reset the attributes of " + std::u16string(path), [&] { inner_.SetNormalAttributes(path); });
+    Recorded({}, u"reset the attributes of " + std::u16string(path), [&] { inner_.SetNormalAttributes(path); });
   }
   void Delete(std::u16string_view path) override {
-    Recorded(log_, u"delete " + std::u16string(path), [&] { inner_.Delete(path); });
+    Recorded({}, u"delete " + std::u16string(path), [&] { inner_.Delete(path); });
     log_.Note(u"deleted " + std::u16string(path));
   }
   // Only backups are made by moving: "set aside".
   void Move(std::u16string_view from, std::u16string_view to) override {
-    Recorded(log_, u"rename " + std::u16string(from) + u" to " + std::u16string(to), [&] { inner_.Move(from, to); });
+    Recorded({}, u"rename " + std::u16string(from) + u" to " + std::u16string(to), [&] { inner_.Move(from, to); });
     log_.Note(u"set aside " + std::u16string(from) + u" as " + std::u16string(to.substr(to.rfind(u'\\') + 1)));
   }
 
@@ -200,7 +200,7 @@ class LoggedLauncher final : public ProcessLauncher {
   LoggedLauncher(ProcessLauncher& inner, RunLog& log) : inner_(inner), log_(log) {}
   bool Start(std::u16string_view programPath, std::u16string_view commandLine) override {
     bool staysInJob = false;
-    Recorded(log_, u"start " + std::u16string(commandLine), [&] { staysInJob = inner_.Start(programPath, commandLine); });
+    Recorded({}, u"start " + std::u16string(commandLine), [&] { staysInJob = inner_.Start(programPath, commandLine); });
     log_.Note(u"started " + std::u16string(commandLine));
     if (staysInJob) {
       log_.Note(u"the new window of " + std::u16string(programPath) +

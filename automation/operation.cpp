@@ -32,31 +32,3 @@ void Operation::RemoveFileIfPresent(std::u16string_view path) {
 
 }  // namespace tbo
 
-namespace tbo {
-
-StepObserver& StepObserver::None() {
-  static StepObserver none;
-  return none;
-}
-
-bool Runner::Run(FunctionRef<void()> step, std::u16string_view thing) {
-  observer_.StepStarted();
-  const Stands* empty = nullptr;
-  try {
-    step();
-    return true;
-  } catch (const AutomationError& e) {
-    pending_ = e.number();
-    empty = e.empty();
-  } catch (const std::exception&) {
-    pending_ = kUnexpected;
-  }
-  if (!thing.empty() && IsMissingItem(pending_)) {
-    observer_.NotThere(thing);
-  } else {
-    observer_.StepFailed(pending_, empty);
-  }
-  return false;
-}
-
-}  // namespace tbo

@@ -6,11 +6,26 @@
 
 namespace tbo {
 
+namespace {
+
+// "3 s", "0.5 s".
+std::u16string Seconds(std::chrono::milliseconds waited) {
+  const auto ms = waited.count();
+  return Decimal(ms / 1000) + (ms % 1000 ? u"." + Decimal(ms % 1000 / 100) : u"") + u" s";
+}
+
+}  // namespace
+
 std::u16string RunLog::Hex(ErrorNumber error) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
   std::u16string out = u"0x";
   for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(static_cast<std::uint32_t>(error) >> shift) & 0xF];
   return out;
+}
+
+std::u16string RunLog::Reason(ErrorNumber error) {
+  const std::u16string text = sink_.Describe(error);
+  return Hex(error) + (text.empty() ? u"" : u" " + text);
 }
 
 void RunLog::Write(std::u16string_view line) {
@@ -42,25 +57,32 @@ void RunLog::TellSkipped() {
                u" not run: it was not " + stands.notDone);
 }
 
-void RunLog::StepFailed(ErrorNumber error, const Stands* empty) {
+void RunLog::StepFailed(const AutomationError& error) {
   // A step that could not run for want of an object an earlier step was to
   // give is no failure of its own: the earlier step's line tells why.
-  if (error == kObjectNotSet) {
+  if (error.number() == kObjectNotSet) {
     static constexpr Stands kSomeObject{u"an object", u"made"};
-    const Stands* stands = empty ? empty : &kSomeObject;
+    const Stands* stands = error.empty() ? error.empty() : &kSomeObject;
     if (skipped_ > 0 && stands != skippedFor_) TellSkipped();
     skippedFor_ = stands;
     ++skipped_;
-    attempt_ = {};
     return;
   }
-  // A failure the services saw says what was attempted.
-  const bool seen = attempt_.error == error;
-  const std::u16string what = seen ? attempt_.what : u"a step";
-  const std::u16string text = sink_.Describe(error);
-  Write(operation_ + u": " + what + (seen && attempt_.expected ? u": " : u" failed: ") + Hex(error) +
-        (text.empty() ? u"" : u" " + text));
-  attempt_ = {};
+  const std::optional<Attempt>& attempt = error.attempt();
+  const std::u16string what = attempt ? attempt->what : u"a step";
+  const std::u16string application = attempt && !attempt->application.empty() ? attempt->application
+                                                                              : u"the application";
+  const std::u16string number = Hex(error.number());
+  switch (error.unanswered()) {
+    case Unanswered::GivenUp:
+      return Write(operation_ + u": " + what + u" given up after " + Seconds(error.waited()) + u": " + application +
+                   u" did not answer (" + number + u")");
+    case Unanswered::Earlier:
+      return Write(operation_ + u": " + what + u" not tried: " + application +
+                   u" did not answer earlier in this press (" + number + u")");
+    case Unanswered::No: break;
+  }
+  Write(operation_ + u": " + what + (attempt && attempt->news ? u": " : u" failed: ") + Reason(error.number()));
 }
 
 }  // namespace tbo

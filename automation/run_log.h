@@ -1,7 +1,7 @@
 // The log of an unattended or logged run: a line for each press and one for
 // every failing step, saying what the step was doing. It hears of the steps
-// as the runner's observer; the logged services (logged.h) tell it what a
-// failing call attempted.
+// as the runner's observer; a failure carries what it attempted, as the
+// logged services (logged.h) set it where the call is made.
 #pragma once
 
 #include <chrono>
@@ -33,24 +33,15 @@ class RunLog final : public StepObserver {
   // News from the running operation that is no failure.
   void Note(std::u16string_view text) { Write(operation_ + u": " + std::u16string(text)); }
 
-  // A call that failed, in words ("Excel AddIns.Add(...)"); an expected
-  // failure (no instance running yet) is worded as news.
-  void Attempted(std::u16string what, ErrorNumber error, bool expected = false) {
-    attempt_ = {std::move(what), error, expected};
-  }
-  void StepStarted() override { attempt_ = {}; }
-  void StepFailed(ErrorNumber error, const Stands* empty) override;
+  void StepFailed(const AutomationError& error) override;
   void NotThere(std::u16string_view thing) override { Note(std::u16string(thing) + u": not there"); }
   void Changed(std::u16string_view what) override { Note(what); }
 
   static std::u16string Hex(ErrorNumber error);
+  // "0x80070005 Access is denied.": the number and the system's words for it.
+  std::u16string Reason(ErrorNumber error);
 
  private:
-  struct Attempt {
-    std::u16string what;
-    ErrorNumber error = kNoError;
-    bool expected = false;
-  };
   // The steps in a row that could not run for want of the same object are
   // told in one line, once the row ends.
   void TellSkipped();
@@ -59,7 +50,6 @@ class RunLog final : public StepObserver {
   Clock& clock_;
   std::u16string operation_, application_;  // application_: "press Word", "uninstall Excel"
   std::chrono::milliseconds pressStarted_{0};
-  Attempt attempt_;
   const Stands* skippedFor_ = nullptr;
   int skipped_ = 0;
 };

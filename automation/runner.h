@@ -18,9 +18,9 @@ namespace tbo {
 // hears nothing.
 class StepObserver {
  public:
-  virtual void StepStarted() {}
-  // empty: what the empty reference the step used stands for, if anything.
-  virtual void StepFailed(ErrorNumber /*error*/, const Stands* /*empty*/) {}
+  // The failure carries what it attempted, and what the empty reference
+  // the step used stands for, if anything.
+  virtual void StepFailed(const AutomationError& /*error*/) {}
   // A step that looked for something to remove found nothing.
   virtual void NotThere(std::u16string_view /*thing*/) {}
   // What the operation changed, in words.
@@ -31,21 +31,29 @@ class StepObserver {
   ~StepObserver() = default;
 };
 
+// What a look-up found: the item, nothing (news), or a failure of its own.
+enum class Found { Yes, NotThere, Failed };
+
 class Runner {
  public:
   explicit Runner(StepObserver& observer = StepObserver::None()) : observer_(observer) {}
 
   ErrorNumber PendingError() const { return pending_; }
+  // How many steps have failed so far (a look-up that found nothing is news,
+  // not a failure).
+  int failures() const { return failures_; }
   void ClearError() { pending_ = kNoError; }
 
   // One step. Effects made before a failure stand; the rest of it is skipped.
   // Returns whether the step completed.
   // The policy itself lives once, in the body of Step; each step adds only
   // a call.
-  bool Step(FunctionRef<void()> step) { return Run(step, {}); }
-  // A step that removes `thing` where it is: when Office has no such item,
-  // that is news, not a failure, though the step counts as failed.
-  bool StepIfThere(std::u16string_view thing, FunctionRef<void()> step) { return Run(step, thing); }
+  bool Step(FunctionRef<void()> step) { return Run(step, {}) == Found::Yes; }
+  // A step that looks `thing` up, and only looks it up: when Office has no
+  // such item, that is news, not a failure, though the step counts as
+  // failed. What is then done to the item is a step of its own, whose
+  // failure is a failure.
+  Found LookUp(std::u16string_view thing, FunctionRef<void()> lookUp) { return Run(lookUp, thing); }
   void Changed(std::u16string_view what) { observer_.Changed(what); }
 
   // A conditional block; a failing test enters the block as if it were true.
@@ -104,10 +112,12 @@ class Runner {
   }
 
  private:
-  bool Run(FunctionRef<void()> step, std::u16string_view thing);
+  Found Run(FunctionRef<void()> step, std::u16string_view thing);
+  Found Failed(const AutomationError& e, std::u16string_view thing);
 
   StepObserver& observer_;
   ErrorNumber pending_ = kNoError;
+  int failures_ = 0;
 };
 
 }  // namespace tbo

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "automation/errors.h"
+#include "automation/value.h"
 
 namespace tbo {
 
@@ -18,5 +18,8 @@ inline constexpr Stands kPowerPointApp{u"PowerPoint", u"reached"};
 
 // The name Excel and PowerPoint list the current add-in under.
 inline constexpr std::u16string_view kAddInName = u"Tambrel_O21";
+
+// The current add-in as the application lists it, looked up afresh.
+inline Ref TheAddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); }
 
 }  // namespace tbo

@@ -17,8 +17,6 @@ using namespace std::chrono_literals;
 constexpr auto kWaitBound = 30s;
 constexpr auto kPassWait = 100ms;
 
-Ref AddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); }
-
 }  // namespace
 
 void MTBO::RemoveOldExcelAddIn() {
@@ -65,11 +63,11 @@ void MTBO::InstallExcelAddIn() {
   const auto waitEnds = platform_.clock.Now() + kWaitBound;
   op.DoUntil(                                                                         // 3
       [&] {
-        op.Step([&] { AddIn(app).Put(u"Installed", false); });                       // 3.1
+        op.Step([&] { TheAddIn(app).Put(u"Installed", false); });                       // 3.1
         op.YieldToPending();                                                          // 3.2
       },
       [&] {                                                                           // 3.3
-        if (AddIn(app).Get(u"Installed").EqualsFalse()) return true;
+        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) return true;
         if (platform_.clock.Now() >= waitEnds) return true;
         platform_.events.WaitForEvents(kPassWait);
         return false;
@@ -93,7 +91,7 @@ void MTBO::InstallExcelAddIn() {
         });
   op.YieldToPending();                                                                // 7
   op.YieldToPending();
-  if (op.Step([&] { AddIn(app).Put(u"Installed", true); })) Reach(Goal::ExcelAddInSwitchedOn);  // 8
+  if (op.Step([&] { TheAddIn(app).Put(u"Installed", true); })) Reach(Goal::ExcelAddInSwitchedOn);  // 8
   op.YieldToPending();                                                                // 9
   op.QuitAndRelease(app, ReleaseForm::Single);                                        // 10
 }

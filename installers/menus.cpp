@@ -25,6 +25,16 @@ constexpr StandardEntry kStandardEntries[] = {
 
 constexpr std::u16string_view kWebSite = u"http://www.tambrel.vn";
 
+// The product's toolbars and "Menu Bar" entries, current and old, in the
+// order they are deleted.
+constexpr const char16_t* kToolbars[] = {u"TambrelO2.1", u"TambrelOF", u"Tambrel Tools"};
+constexpr const char16_t* kMenus[] = {u"Tambrel Tools", u"TambrelO2.1", u"TambrelOF"};
+
+Ref Toolbar(const Ref& app, std::u16string_view name) { return app.Get(u"CommandBars", {name}).AsObject(); }
+Ref MenuEntry(const Ref& app, std::u16string_view caption) {
+  return Toolbar(app, u"Menu Bar").Get(u"Controls", {caption}).AsObject();
+}
+
 }  // namespace
 
 void MTBO::AddStandardButtons(const Ref& target, int& added) {
@@ -40,21 +50,36 @@ void MTBO::AddStandardButtons(const Ref& target, int& added) {
   }
 }
 
+// Each bar and entry is looked up first: only a look-up that finds nothing
+// is news. A Delete that fails is a failure.
 void MTBO::DeleteTambrelToolbars(Operation& op, const Ref& app) {
-  for (const char16_t* name : {u"TambrelO2.1", u"TambrelOF", u"Tambrel Tools"}) {
-    op.StepIfThere(u"toolbar " + std::u16string(name),
-                   [&] { app.Get(u"CommandBars", {name}).AsObject().Call(u"Delete"); });
+  for (const char16_t* name : kToolbars) {
+    Ref bar;
+    if (op.LookUp(u"toolbar " + std::u16string(name), [&] { bar = Toolbar(app, name); }) == Found::Yes) {
+      op.Step([&] { bar.Call(u"Delete"); });
+    }
   }
 }
 
 // The entry created as "Tamb&rel Tools" is found under "Tambrel Tools": the
 // lookup disregards the accelerator marker.
 void MTBO::DeleteTambrelMenus(Operation& op, const Ref& app) {
-  for (const char16_t* caption : {u"Tambrel Tools", u"TambrelO2.1", u"TambrelOF"}) {
-    op.StepIfThere(u"menu " + std::u16string(caption), [&] {
-      app.Get(u"CommandBars", {u"Menu Bar"}).AsObject().Get(u"Controls", {caption}).AsObject().Call(u"Delete");
-    });
+  for (const char16_t* caption : kMenus) {
+    Ref entry;
+    if (op.LookUp(u"menu " + std::u16string(caption), [&] { entry = MenuEntry(app, caption); }) == Found::Yes) {
+      op.Step([&] { entry.Call(u"Delete"); });
+    }
   }
+}
+
+bool MTBO::HasTambrelBars(const Ref& app) {
+  for (const char16_t* name : kToolbars) {
+    if (Finds([&] { Toolbar(app, name); })) return true;
+  }
+  for (const char16_t* caption : kMenus) {
+    if (Finds([&] { MenuEntry(app, caption); })) return true;
+  }
+  return false;
 }
 
 void MTBO::BuildTambrelMenus(const Ref& app) {
@@ -63,23 +88,23 @@ void MTBO::BuildTambrelMenus(const Ref& app) {
   Operation op(platform_, observer_);
   Ref toolbar(kToolbar), menu(kMenu), menuControls(kMenuEntries), entryA(kEntry), entryB(kEntry);
   int menuEntries = 0, toolbarEntries = 0;
-  const auto bar = [&](std::u16string_view name) {
-    return app.Get(u"CommandBars", {name}).AsObject();
-  };
   const auto entryAdded = [&](Ref& entry) {
     entry = menuControls.Call(u"Add").AsObject();
     ++menuEntries;
   };
 
   DeleteTambrelToolbars(op, app);                                                                  // 1-3
+  int toolbarFailures = op.failures();
   op.Step([&] {                                                                                    // 4
     toolbar = app.Get(u"CommandBars").AsObject()
                   .Call(u"Add", {u"Tambrel Tools", Value::Omitted(), false}).AsObject();
   });
   op.Step([&] { toolbar.Put(u"Visible", true); });                                                 // 5
+  toolbarFailures = op.failures() - toolbarFailures;
   DeleteTambrelMenus(op, app);                                                                     // 6-8
+  const int menuFailuresBefore = op.failures();
   op.Step([&] {                                                                                    // 9
-    menu = bar(u"Menu Bar").Get(u"Controls").AsObject()
+    menu = Toolbar(app, u"Menu Bar").Get(u"Controls").AsObject()
                .Call(u"Add", {}, {NamedArg{u"Type", Value::I2(10)}}).AsObject();
   });
   op.Step([&] { menu.Put(u"Caption", u"Tamb&rel Tools"); });                   // 10
@@ -98,10 +123,14 @@ void MTBO::BuildTambrelMenus(const Ref& app) {
   op.Step([&] { entryB.Put(u"Caption", kWebSite); });                          // 23
   op.Step([&] { entryB.Put(u"OnAction", u"tambrelweb"); });                    // 24
   op.Step([&] { entryB.Put(u"FaceId", Value::I2(3021)); });                    // 25
+  const bool menuBuilt = op.failures() == menuFailuresBefore;
   menuControls.Release();                                                      // 26
-  op.Step([&] { AddStandardButtons(toolbar, toolbarEntries); });
+  const bool toolbarBuilt = op.Step([&] { AddStandardButtons(toolbar, toolbarEntries); }) && toolbarFailures == 0;
   if (!menu.IsEmpty()) op.Changed(u"menu Tamb&rel Tools built with " + Decimal(menuEntries) + u" entries");
   if (!toolbar.IsEmpty()) op.Changed(u"toolbar Tambrel Tools built with " + Decimal(toolbarEntries) + u" entries");
+  // Built only when every step of it went through.
+  if (menuBuilt) Reach(Goal::PowerPointMenuBuilt);
+  if (toolbarBuilt) Reach(Goal::PowerPointToolbarBuilt);
 }
 
 }  // namespace tbo

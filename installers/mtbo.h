@@ -19,8 +19,11 @@ enum class Goal {
   ExcelAddInAdded,          // Excel
   ExcelAddInSwitchedOn,     // Excel
   PowerPointAddInAutoload,  // PowerPoint: added, and loading automatically
-  ExcelAddInOff,            // taken out: switched off in Excel, or not listed there
+  PowerPointToolbarBuilt,   // PowerPoint: the toolbar with every entry
+  PowerPointMenuBuilt,      // PowerPoint: the menu with every entry
+  ExcelAddInOff,            // taken out: read back switched off in Excel, or not listed there
   PowerPointAddInOut,       // taken out: no longer listed in PowerPoint
+  PowerPointBarsGone,       // taken out: none of the product's toolbars and menus left
 };
 
 class Operation;
@@ -66,6 +69,8 @@ class MTBO {
   // The product's toolbars and menus, current and old, deleted where they are.
   static void DeleteTambrelToolbars(Operation& op, const Ref& app);
   static void DeleteTambrelMenus(Operation& op, const Ref& app);
+  // Whether any of them is still there (throws when PowerPoint cannot say).
+  static bool HasTambrelBars(const Ref& app);
 
   Platform platform_;
   StepObserver& observer_;

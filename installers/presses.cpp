@@ -21,9 +21,9 @@ struct NamedGoal {
 struct PressOperations {
   const char16_t* application;
   NamedOperation removal, installation;
-  NamedGoal goals[2];  // the unused ones without words
+  NamedGoal goals[3];  // the unused ones without words
   NamedOperation uninstallation;
-  NamedGoal out;  // what taking the add-in out must achieve
+  NamedGoal out[2];  // what taking the add-in out must achieve
 };
 
 constexpr PressOperations kPresses[] = {
@@ -32,10 +32,14 @@ constexpr PressOperations kPresses[] = {
     {u"Excel", TBO_OPERATION(RemoveOldExcelAddIn), TBO_OPERATION(InstallExcelAddIn),
      {{Goal::ExcelAddInAdded, u"the add-in added to Excel"},
       {Goal::ExcelAddInSwitchedOn, u"the add-in switched on in Excel"}},
-     TBO_OPERATION(UninstallExcelAddIn), {Goal::ExcelAddInOff, u"the add-in switched off in Excel"}},
+     TBO_OPERATION(UninstallExcelAddIn), {{Goal::ExcelAddInOff, u"the add-in switched off in Excel"}}},
     {u"PowerPoint", TBO_OPERATION(RemoveOldPowerPointAddIn), TBO_OPERATION(InstallPowerPointAddIn),
-     {{Goal::PowerPointAddInAutoload, u"the add-in added to PowerPoint and loading automatically"}},
-     TBO_OPERATION(UninstallPowerPointAddIn), {Goal::PowerPointAddInOut, u"the add-in taken off PowerPoint's list"}},
+     {{Goal::PowerPointToolbarBuilt, u"the toolbar Tambrel Tools built"},
+      {Goal::PowerPointMenuBuilt, u"the menu Tamb&rel Tools built"},
+      {Goal::PowerPointAddInAutoload, u"the add-in added to PowerPoint and loading automatically"}},
+     TBO_OPERATION(UninstallPowerPointAddIn),
+     {{Goal::PowerPointAddInOut, u"the add-in taken off PowerPoint's list"},
+      {Goal::PowerPointBarsGone, u"the toolbar and menu Tambrel Tools deleted"}}},
 };
 #undef TBO_OPERATION
 
@@ -63,7 +67,7 @@ std::vector<std::u16string_view> RunPress(MTBO& mtbo, RunLog& log, Press press, 
   }
   log.EndPress();
   std::vector<std::u16string_view> missing;
-  for (const NamedGoal& g : uninstall ? std::span<const NamedGoal>(&p.out, 1) : std::span<const NamedGoal>(p.goals)) {
+  for (const NamedGoal& g : uninstall ? std::span<const NamedGoal>(p.out) : std::span<const NamedGoal>(p.goals)) {
     if (g.words && !mtbo.Reached(g.goal)) missing.push_back(g.words);
   }
   return missing;

@@ -29,43 +29,59 @@ void MTBO::UninstallWordTemplate() {
 
 void MTBO::UninstallExcelAddIn() {
   Operation op(platform_, observer_);
-  Ref app(kExcelApp);
-  if (!ReachedIfInstalled(op, app, kExcel, u"Excel")) {                                                  // 1
+  Ref app(kExcelApp), addIn;
+  if (!ReachedIfInstalled(op, app, kExcel, u"Excel")) {                                         // 1
     Reach(Goal::ExcelAddInOff);
     return;
   }
   // Excel has no way to take an add-in off its list by automation: it stays
   // there, switched off.
-  if (op.StepIfThere(u"Excel add-in " + std::u16string(kAddInName), [&] {                    // 2
-        app.Get(u"AddIns", {kAddInName}).AsObject().Put(u"Installed", false);
-      }) || IsMissingItem(op.PendingError())) {
-    Reach(Goal::ExcelAddInOff);
+  switch (op.LookUp(u"Excel add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(app); })) {  // 2
+    case Found::NotThere: Reach(Goal::ExcelAddInOff); break;
+    case Found::Yes:
+      op.Step([&] { addIn.Put(u"Installed", false); });                                       // 3
+      // 4: off only when Excel reads it back off.
+      op.Step([&] {
+        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) Reach(Goal::ExcelAddInOff);
+      });
+      break;
+    case Found::Failed: break;
   }
-  op.QuitAndRelease(app, ReleaseForm::Single);                                                // 3
+  addIn.Release();
+  op.QuitAndRelease(app, ReleaseForm::Single);                                                 // 5
 }
 
 void MTBO::UninstallPowerPointAddIn() {
   Operation op(platform_, observer_);
-  Ref app(kPowerPointApp);
-  if (!ReachedIfInstalled(op, app, kPowerPoint, u"PowerPoint")) {                                        // 1
+  Ref app(kPowerPointApp), addIn;
+  if (!ReachedIfInstalled(op, app, kPowerPoint, u"PowerPoint")) {                               // 1
     Reach(Goal::PowerPointAddInOut);
+    Reach(Goal::PowerPointBarsGone);
     return;
   }
-  const auto addIn = [&] { return app.Get(u"AddIns", {kAddInName}).AsObject(); };
-  const bool listed = op.StepIfThere(u"PowerPoint add-in " + std::u16string(kAddInName),     // 2
-                                     [&] { addIn().Put(u"Loaded", false); });
-  if (!listed && IsMissingItem(op.PendingError())) Reach(Goal::PowerPointAddInOut);
-  if (listed) {
-    op.Step([&] { addIn().Put(u"Registered", false); });                                     // 3
-    if (op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Remove", {kAddInName}); })) {    // 4
-      Reach(Goal::PowerPointAddInOut);
-    }
+  switch (op.LookUp(u"PowerPoint add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(app); })) {  // 2
+    case Found::NotThere: Reach(Goal::PowerPointAddInOut); break;
+    case Found::Yes:
+      // Each tried whatever the one before did.
+      op.Step([&] { addIn.Put(u"Loaded", false); });                                          // 3
+      op.Step([&] { addIn.Put(u"Registered", false); });                                      // 4
+      op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Remove", {kAddInName}); });          // 5
+      // 6: out only when PowerPoint no longer lists it.
+      op.Step([&] {
+        if (!Finds([&] { TheAddIn(app); })) Reach(Goal::PowerPointAddInOut);
+      });
+      break;
+    case Found::Failed: break;
   }
-  DeleteTambrelToolbars(op, app);                                                             // 5
-  DeleteTambrelMenus(op, app);                                                                // 6
+  addIn.Release();
+  DeleteTambrelToolbars(op, app);                                                               // 7
+  DeleteTambrelMenus(op, app);                                                                  // 8
+  op.Step([&] {                                                                                 // 9
+    if (!HasTambrelBars(app)) Reach(Goal::PowerPointBarsGone);
+  });
   op.Changed(u"toolbar files set aside earlier stay in PowerPoint's folder as *.pcb.backup-N: with PowerPoint "
              u"closed, rename one back to its name without .backup-N to have it again");
-  op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                          // 7
+  op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                            // 10
 }
 
 }  // namespace tbo

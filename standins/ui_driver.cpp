@@ -16,8 +16,8 @@
 //                    the moment, so it can be ordered against Office calls
 //   postclose [PAT]  asks the window to close and returns at once; journals
 //                    how many files match PAT at that moment
-//   usage FILE       handles, GDI and USER objects and memory of the window's
-//                    process as JSON
+//   usage FILE       handles (as counted and as the system lists them), GDI
+//                    and USER objects and memory of the window's process as JSON
 //   waitgone PATH    until the file PATH no longer exists (at most 5 minutes)
 //   kill PID         ends that process, as the task manager does
 //   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
@@ -35,8 +35,10 @@
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -377,6 +379,28 @@ int PostClose(HWND top, const std::wstring& pattern) {
   return 0;
 }
 
+// The handles a process holds, as the system lists them. Wine answers a
+// handle count for another process with zero, but lists every handle.
+Json HandlesOf(DWORD pid) {
+  using Query = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<std::byte> buffer(1 << 20);
+  LONG status = kInfoLengthMismatch;
+  for (int tries = 0; query && status == kInfoLengthMismatch && tries < 8; ++tries) {
+    ULONG needed = 0;
+    status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == kInfoLengthMismatch) buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+  }
+  if (!query || status != 0) return Json();
+  const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+  long count = 0;
+  for (ULONG i = 0; i < info->Count; ++i) count += info->Handle[i].OwnerPid == pid;
+  return count;
+}
+
 int Usage(HWND top, const std::wstring& file) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(top, &pid);
@@ -386,7 +410,8 @@ int Usage(HWND top, const std::wstring& file) {
   DWORD handles = 0;
   Json j = {{"handles", ::GetProcessHandleCount(process, &handles) ? Json(handles) : Json()},
             {"gdiObjects", ::GetGuiResources(process, GR_GDIOBJECTS)},
-            {"userObjects", ::GetGuiResources(process, GR_USEROBJECTS)}};
+            {"userObjects", ::GetGuiResources(process, GR_USEROBJECTS)},
+            {"systemHandles", HandlesOf(pid)}};
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {

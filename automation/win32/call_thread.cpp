@@ -5,15 +5,25 @@
 #include "automation/win32/fail.h"
 
 namespace tbo::win {
+namespace {
+
+// The life of one call; it moves on from Pending exactly once, to Done by
+// the call thread or to GivenUp by the window's thread, whichever comes first.
+enum CallState : int { kIdle, kPending, kDone, kGivenUp };
+
+// How often the window's thread looks, when no wake-up message reached it.
+constexpr std::chrono::milliseconds kLookEvery{250};
+
+}  // namespace
 
 // What the window's thread and one call thread share; the call thread holds
 // it as long as it runs, also after it was given up.
 struct CallThread::Shared {
   UniqueHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a call waits, or leave
   UniqueHandle thread;
-  std::shared_ptr<Job> job;
-  HRESULT answer = S_OK;
-  std::atomic<bool> done{false};
+  std::shared_ptr<Job> job;  // handed over before the wake, taken by the call thread
+  HRESULT answer = S_OK;     // written before the state becomes Done
+  std::atomic<int> state{kIdle};
   std::atomic<bool> leave{false};
   DWORD window = ::GetCurrentThreadId();
 };
@@ -23,9 +33,14 @@ DWORD WINAPI CallThread::Work(void* shared) {
   Shared& s = **owned;
   const ComApartment com(COINIT_MULTITHREADED);
   while (::WaitForSingleObject(s.wake.get(), INFINITE) == WAIT_OBJECT_0 && !s.leave) {
-    s.answer = s.job->Run();
-    s.job.reset();  // what the call owned goes here, on this thread
-    s.done = true;
+    const std::shared_ptr<Job> job = std::move(s.job);
+    const HRESULT answer = job->Run();
+    s.answer = answer;
+    int pending = kPending;
+    if (!s.state.compare_exchange_strong(pending, kDone)) {
+      job->Unclaimed();
+      return 0;  // given up: this thread is no one's any more
+    }
     ::PostThreadMessageW(s.window, WM_NULL, 0, 0);  // wakes the window's wait at once
   }
   return 0;
@@ -56,16 +71,18 @@ CallThread::~CallThread() {
 
 std::optional<HRESULT> CallThread::Run(std::shared_ptr<Job> job, std::chrono::milliseconds limit) {
   if (!worker_) Start();
-  worker_->done = false;
-  worker_->job = std::move(job);
-  ::SetEvent(worker_->wake.get());
-  constexpr ErrorNumber kPending = E_PENDING;
-  const ErrorNumber answer = AskAgain(
-      clock_, events_, {limit, std::chrono::milliseconds(250)},
-      [&] { return worker_->done ? kNoError : kPending; }, [](ErrorNumber e) { return e == kPending; });
-  if (answer == kNoError) return worker_->answer;
-  Retire();
-  return std::nullopt;
+  Shared& s = *worker_;
+  s.job = std::move(job);
+  s.state = kPending;
+  ::SetEvent(s.wake.get());
+  WaitUntil(clock_, events_, {limit, kLookEvery}, [&] { return s.state.load() == kDone; });
+  int pending = kPending;
+  if (s.state.compare_exchange_strong(pending, kGivenUp)) {
+    Retire();
+    return std::nullopt;
+  }
+  s.state = kIdle;  // Done: the answer is there, also when it came just now
+  return s.answer;
 }
 
 }  // namespace tbo::win

@@ -16,11 +16,15 @@
 namespace tbo::win {
 
 // A call the window's thread hands to the call thread. It owns all it
-// touches: a call given up may still be running after the wait for it.
+// touches: a call given up may still be running after the wait for it, and
+// then lets go of what it holds on its own thread.
 class Job {
  public:
   virtual ~Job() = default;
   virtual HRESULT Run() = 0;
+  // Run ended after the caller had given up on it: what it made belongs to
+  // no one and is put away here, on the call's own thread.
+  virtual void Unclaimed() {}
 };
 
 class CallThread {
@@ -28,11 +32,13 @@ class CallThread {
   CallThread(Clock& clock, EventPump& events) : clock_(clock), events_(events) {}
   CallThread(const CallThread&) = delete;
   CallThread& operator=(const CallThread&) = delete;
+  // Waits briefly for an idle thread to leave; never for one given up.
   ~CallThread();
 
   // Runs job on the thread and waits for it for at most `limit`; its answer,
-  // or nothing when it was given up. One job at a time: the window's
-  // presses never overlap.
+  // or nothing when it was given up. A call that ends as it is being given
+  // up counts as answered: each call is settled once. One job at a time:
+  // the window's presses never overlap.
   std::optional<HRESULT> Run(std::shared_ptr<Job> job, std::chrono::milliseconds limit);
 
  private:

@@ -31,7 +31,9 @@ struct Attach final : Job {
     UINT count = 0;
     const HRESULT probe = found->GetTypeInfoCount(&count);
     stopping = IsStopping(probe);
-    return IsBusy(probe) ? S_OK : probe;
+    if (IsBusy(probe)) return S_OK;
+    if (FAILED(probe)) found.reset();  // let go of here, on the call thread
+    return probe;
   }
   const CLSID clsid;
   ComPtr<IDispatch> found;
@@ -42,6 +44,19 @@ struct Create final : Job {
   explicit Create(const CLSID& clsid) : clsid(clsid) {}
   HRESULT Run() override {
     return ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, created.put_void());
+  }
+  // An instance started after its creation was given up would run unseen,
+  // holding its files: it is asked to quit (Office's applications all have
+  // Quit) and let go of.
+  void Unclaimed() override {
+    if (!created) return;
+    LPOLESTR name = const_cast<LPOLESTR>(L"Quit");
+    DISPID id = DISPID_UNKNOWN;
+    DISPPARAMS none{};
+    if (SUCCEEDED(created->GetIDsOfNames(IID_NULL, &name, 1, kEnglishUnitedStates, &id))) {
+      created->Invoke(id, IID_NULL, kEnglishUnitedStates, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+    }
+    created.reset();
   }
   const CLSID clsid;
   ComPtr<IDispatch> created;
@@ -76,7 +91,7 @@ Ref ComClient::Reached(ComPtr<IDispatch> dispatch, Instance& instance) {
 
 Ref ComClient::GetActiveObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
-  if (!caller_.Answers(clsid)) Fail(kCallCanceled);
+  if (!caller_.Answers(clsid)) throw AutomationError::NoAnswer(Unanswered::Earlier);
   lingeringSeen_ = false;
   Instance& instance = caller_.NewInstance(clsid);
   const auto attach =
@@ -89,7 +104,7 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
 
 Ref ComClient::CreateObject(std::u16string_view progId) {
   const CLSID clsid = ClassOf(progId);
-  if (!caller_.Answers(clsid)) Fail(kCallCanceled);
+  if (!caller_.Answers(clsid)) throw AutomationError::NoAnswer(Unanswered::Earlier);
   const bool lingeringSeen = std::exchange(lingeringSeen_, false);
   Instance& instance = caller_.NewInstance(clsid);
   const auto create =

@@ -16,12 +16,26 @@ ErrorNumber ErrorOf(HRESULT hr, ExcepInfo& info) {
   return hr;
 }
 
+// What a server handed out, made ready on the call thread: an object comes
+// as IDispatch, since asking it for that is a call to the server too.
+HRESULT Received(HRESULT hr, Variant& value) {
+  VARIANT& v = *value.get();
+  if (FAILED(hr) || v.vt != VT_UNKNOWN) return hr;
+  ComPtr<IDispatch> dispatch;
+  const HRESULT asked = v.punkVal ? v.punkVal->QueryInterface(IID_IDispatch, dispatch.put_void()) : S_OK;
+  value = Variant();
+  if (FAILED(asked)) return asked;
+  value.get()->vt = VT_DISPATCH;
+  value.get()->pdispVal = dispatch.detach();
+  return hr;
+}
+
 // IEnumVARIANT::Next for one item.
 struct Fetch final : Job {
   explicit Fetch(IEnumVARIANT* items) : items(ComPtr<IEnumVARIANT>::Share(items)) {}
   HRESULT Run() override {
     fetched = 0;
-    return items->Next(1, item.put(), &fetched);
+    return Received(items->Next(1, item.put(), &fetched), item);
   }
   ComPtr<IEnumVARIANT> items;
   Variant item;
@@ -32,9 +46,7 @@ class ComEnumerator final : public Enumerator {
  public:
   ComEnumerator(ComPtr<IEnumVARIANT> e, Caller& caller, Instance& instance)
       : e_(std::move(e)), caller_(caller), instance_(instance) {}
-  ~ComEnumerator() override {
-    if (!instance_.answers) e_.detach();  // its release could wait for ever
-  }
+  ~ComEnumerator() override { caller_.Release(instance_, e_.detach()); }
   std::optional<Value> Next() override {
     const auto fetch = std::make_shared<Fetch>(e_.get());
     const HRESULT hr = caller_.Call(instance_, fetch);
@@ -75,8 +87,10 @@ struct Invocation final : Job {
     params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
     params.cNamedArgs = static_cast<UINT>(namedIds.size());
     UINT argError = 0;
-    return dispatch->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
-                            (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
+    const HRESULT hr = dispatch->Invoke(id, IID_NULL, kEnglishUnitedStates, flags, &params,
+                                        (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), info.put(), &argError);
+    // A collection's enumerator is no IDispatch: it is asked for its own interface.
+    return id == DISPID_NEWENUM ? hr : Received(hr, result);
   }
   ComPtr<IDispatch> dispatch;
   DISPID id = DISPID_UNKNOWN;
@@ -93,7 +107,9 @@ struct EnumeratorOf final : Job {
   HRESULT Run() override {
     const VARIANT& v = *source.get();
     IUnknown* unknown = v.vt == VT_UNKNOWN ? v.punkVal : v.vt == VT_DISPATCH ? v.pdispVal : nullptr;
-    return unknown ? unknown->QueryInterface(IID_IEnumVARIANT, items.put_void()) : DISP_E_TYPEMISMATCH;
+    const HRESULT hr = unknown ? unknown->QueryInterface(IID_IEnumVARIANT, items.put_void()) : DISP_E_TYPEMISMATCH;
+    source = Variant();  // let go of here, on the call thread
+    return hr;
   }
   Variant source;
   ComPtr<IEnumVARIANT> items;
@@ -123,11 +139,11 @@ Value FromInteger(long long n) {
   return Value::I4(static_cast<std::int32_t>(n));
 }
 
-Value FromObject(IUnknown* unknown, Caller& caller, Instance& instance) {
-  if (!unknown) return Value(Ref());
-  ComPtr<IDispatch> dispatch;
-  ThrowIfFailed(unknown->QueryInterface(IID_IDispatch, dispatch.put_void()));
-  return Value(Ref(std::make_shared<ComObject>(std::move(dispatch), caller, instance)));
+// An object as Received left it; the reference added here is the proxy's
+// own count, no call.
+Value FromObject(IDispatch* dispatch, Caller& caller, Instance& instance) {
+  if (!dispatch) return Value(Ref());
+  return Value(Ref(std::make_shared<ComObject>(ComPtr<IDispatch>::Share(dispatch), caller, instance)));
 }
 
 }  // namespace
@@ -195,7 +211,6 @@ Value FromVariant(const VARIANT& v, Caller& caller, Instance& instance) {
     case VT_I8: return FromInteger(v.llVal);
     case VT_BSTR: return Value(FromWide(v.bstrVal ? std::wstring_view(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring_view()));
     case VT_DISPATCH: return FromObject(v.pdispVal, caller, instance);
-    case VT_UNKNOWN: return FromObject(v.punkVal, caller, instance);
     default: Fail(kTypeMismatch);
   }
 }
@@ -268,9 +283,7 @@ std::unique_ptr<Enumerator> ComObject::Enumerate() {
   return std::make_unique<ComEnumerator>(std::move(query->items), caller_, instance_);
 }
 
-ComObject::~ComObject() {
-  if (!instance_.answers) dispatch_.detach();  // its release could wait for ever
-}
+ComObject::~ComObject() { caller_.Release(instance_, dispatch_.detach()); }
 
 Instance& Caller::NewInstance(const CLSID& clsid) {
   instances_.push_back(std::make_unique<Instance>(Instance{clsid, true}));
@@ -278,7 +291,7 @@ Instance& Caller::NewInstance(const CLSID& clsid) {
 }
 
 HRESULT Caller::Call(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy) {
-  if (!instance.answers) return kCallCanceled;
+  if (!instance.answers) throw AutomationError::NoAnswer(Unanswered::Earlier);
   bool givenUp = false;
   const ErrorNumber answer = AskAgain(
       clock_, events_, busy_,
@@ -288,10 +301,43 @@ HRESULT Caller::Call(Instance& instance, const std::shared_ptr<Job>& job, Functi
         return answered.value_or(kCallCanceled);
       },
       [&](ErrorNumber e) { return !givenUp && busy(e); });
+  if (givenUp) {
+    GiveUp(instance);
+    throw AutomationError::NoAnswer(Unanswered::GivenUp, limit_);
+  }
   // Busy for the whole wait counts as not answering too when a run has a
   // limit: the press is to end whatever Office does.
-  if (givenUp || (limit_ != kNoLimit && busy(answer))) GiveUp(instance);
+  if (limit_ != kNoLimit && busy(answer)) {
+    GiveUp(instance);
+    throw AutomationError::NoAnswer(Unanswered::GivenUp, busy_.most);
+  }
   return answer;
+}
+
+namespace {
+
+// The last reference to a server's object, let go of on the call thread.
+struct Letting final : Job {
+  explicit Letting(IUnknown* held) : held(held) {}
+  HRESULT Run() override {
+    std::exchange(held, nullptr)->Release();
+    return S_OK;
+  }
+  ~Letting() override {
+    if (held) held->Release();  // never run: the thread was retired first
+  }
+  IUnknown* held;
+};
+
+}  // namespace
+
+void Caller::Release(Instance& instance, IUnknown* held) noexcept {
+  if (!held || !instance.answers) return;  // an instance given up is left to its thread
+  try {
+    Call(instance, std::make_shared<Letting>(held), [](HRESULT) { return false; });
+  } catch (...) {
+    // Given up: the release stays with the call's own thread.
+  }
 }
 
 void Caller::GiveUp(Instance& instance) {

@@ -42,14 +42,19 @@ class Caller {
   // this caller: the objects it hands out refer to it.
   Instance& NewInstance(const CLSID& clsid);
 
-  // Runs job until it answers something other than busy; returns its last
-  // answer, or RPC_E_CALL_CANCELED when it was given up or the instance no
-  // longer answers. busy may look further than the HRESULT (at the
-  // server's own error, in the job).
+  // Runs job until it answers something other than busy and returns its
+  // last answer. Throws the error of a call nobody answered: given up
+  // (after the limit, or busy for the whole busy wait in a run with a
+  // limit), or not made since the instance stopped answering earlier. busy
+  // may look further than the HRESULT (at the server's own error, in the job).
   HRESULT Call(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy);
   HRESULT Call(Instance& instance, const std::shared_ptr<Job>& job) {
     return Call(instance, job, [](HRESULT hr) { return IsBusy(hr); });
   }
+  // Lets go of what the server handed out, on the call thread under the
+  // limit like any call: the last release of a proxy is a call too. An
+  // instance that no longer answers is not asked (it could wait for ever).
+  void Release(Instance& instance, IUnknown* held) noexcept;
 
   // Applications whose instance stopped answering in this press are not
   // reached again until the next one.

@@ -5,6 +5,7 @@
 #include "automation/run_log.h"
 #include "automation/text.h"
 #include "automation/win32/handles.h"
+#include "automation/win32/platform.h"
 #include "automation/win32/text.h"
 
 namespace tbo::win {
@@ -39,13 +40,6 @@ std::u16string AppendProblem(const std::wstring& path) {
   return OpenForAppending(FromWide(path)) ? u"" : Described(::GetLastError());
 }
 
-// Makes the folders of path that are missing, from the top down.
-void MakeFolders(const std::wstring& path) {
-  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1)) {
-    ::CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-  }
-}
-
 // "%TEMP%\x.log" as the environment has it.
 std::wstring Expanded(const std::wstring& text) {
   std::wstring out(::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
@@ -72,7 +66,7 @@ LogPlace PrepareLog(std::u16string_view given) {
   }
   const std::wstring path = Absolute(Expanded(Wide(given)));
   if (path.empty()) return {std::u16string(given), u"The log file " + std::u16string(given) + u" names no file."};
-  MakeFolders(path);
+  MakeFoldersAbove(FromWide(path));
   const std::u16string problem = AppendProblem(path);
   return {FromWide(path),
           problem.empty() ? u"" : u"The log file " + FromWide(path) + u" cannot be written: " + problem};

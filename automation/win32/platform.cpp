@@ -164,6 +164,13 @@ bool Win32ProcessLauncher::Start(std::u16string_view programPath, std::u16string
   return staysInJob;
 }
 
+void MakeFoldersAbove(std::u16string_view path) {
+  const std::wstring p = Wide(path);
+  for (size_t slash = p.find(L'\\', 3); slash != std::wstring::npos; slash = p.find(L'\\', slash + 1)) {
+    ::CreateDirectoryW(p.substr(0, slash).c_str(), nullptr);
+  }
+}
+
 void DispatchWithDialogNavigation(MSG& msg) {
   const HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   if (root && ::IsDialogMessageW(root, &msg)) return;

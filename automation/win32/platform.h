@@ -36,6 +36,10 @@ class Win32EventPump final : public EventPump, public Clock {
   std::chrono::milliseconds Now() override { return std::chrono::milliseconds(::GetTickCount64()); }
 };
 
+// Makes the folders above path that are missing, from the top down. What
+// cannot be made shows when the file itself is written.
+void MakeFoldersAbove(std::u16string_view path);
+
 // Hands a message to the window it is for, letting the top-level window
 // handle dialog navigation (Tab, access keys) first.
 void DispatchWithDialogNavigation(MSG& msg);

@@ -2,8 +2,11 @@
 // (those are played end to end): backup names, and loops that must end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "automation/backup.h"
 #include "automation/text.h"
+#include "automation/user_record.h"
 #include "fakes/fakes.h"
 #include "installers/mtbo.h"
 
@@ -15,6 +18,16 @@ TEST(Text, OnlyFoldersThatNameThemselvesAreAbsolute) {
   }
   for (const auto* path : {u"", u"C:", u"C:Excel", u"\\Users\\An", u"Excel\\XLSTART", u"\\\\", u"\\\\\\x", u"1:\\"}) {
     EXPECT_FALSE(tbo::IsAbsoluteFolder(path));
+  }
+}
+
+// The record lives in the folder the system names for the user; one that is
+// not absolute would be shared by every user or follow the current folder.
+TEST(UserRecord, ItsFolderIsTheUsersOwnOrNone) {
+  EXPECT_EQ(tbo::RecordFolderIn(u"C:\\Users\\An\\AppData\\Local"), u"C:\\Users\\An\\AppData\\Local\\Tambrel\\TBO Setup");
+  EXPECT_EQ(tbo::RecordFolderIn(u"\\\\srv\\home\\An\\"), u"\\\\srv\\home\\An\\Tambrel\\TBO Setup");
+  for (const auto* unusable : {u"", u"\\Users\\An", u"AppData\\Local", u"C:"}) {
+    EXPECT_EQ(tbo::RecordFolderIn(unusable), u"") << fake::Ascii(unusable);
   }
 }
 
@@ -63,6 +76,29 @@ TEST(PowerPointRemoval, AFailingSearchContinuationEndsTheCommandBarFileLoop) {
   p.files.nextFails = tbo::kFail;
   tbo::MTBO(p.services(), tbo::StepObserver::None()).RemoveOldPowerPointAddIn();
   EXPECT_EQ(p.files.names, std::set<std::u16string>{u"C:\\U\\PowerPoint\\a.pcb.backup-1"});
+}
+
+// An Excel that never reads the add-in back off must not hold the press for
+// ever with the window's buttons grey: the wait ends at its bound, sleeping
+// between passes, and the add-in is switched on all the same.
+TEST(ExcelInstallation, AnAddInThatNeverReadsOffIsWaitedForThirtySecondsAtMost) {
+  struct StaysOn final : fake::Object {
+    using fake::Object::Object;
+    void Put(std::u16string_view member, const std::vector<tbo::Value>& args, const tbo::Value& value) override {
+      fake::Object::Put(member, args, value);
+      properties["Installed"] = tbo::Value(true);
+    }
+  };
+  fake::Platform p;
+  auto excel = p.NewObject("excel");
+  auto addIns = std::make_shared<StaysOn>("addin", p.journal);
+  excel->properties["AddIns"] = tbo::Value(tbo::Ref(addIns));
+  p.automation.creatable[u"Excel.Application"] = excel;
+  tbo::MTBO(p.services(), tbo::StepObserver::None()).InstallExcelAddIn();
+  EXPECT_EQ(p.events.now, std::chrono::seconds(30));
+  const auto puts = std::count(p.journal->begin(), p.journal->end(), "addin put Installed");
+  EXPECT_EQ(puts, 301 + 1) << "a pass each 100 ms from 0 to 30 s, then switched on";
+  EXPECT_EQ(p.journal->back(), "excel call Quit");
 }
 
 }  // namespace

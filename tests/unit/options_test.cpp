@@ -8,6 +8,10 @@ namespace {
 
 using tbo::Press;
 
+constexpr char16_t kNoApplication[] =
+    u"No application to set up: name one or more of /word, /powerpoint, /excel (without switches the program opens "
+    u"its window).";
+
 TEST(Options, SwitchesAndTheirMistakes) {
   struct Case {
     std::vector<std::u16string> args;
@@ -22,7 +26,14 @@ TEST(Options, SwitchesAndTheirMistakes) {
       {{u"/EXCEL", u"-word", u"/PowerPoint", u"/excel"}, {Press::Excel, Press::Word, Press::PowerPoint, Press::Excel},
        u"", true, u""},
       {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Press::Word}, u"C:\\Logs\\tbo setup.log", true, u""},
-      {{u"/Quiet"}, {}, u"", true, u""},
+      // Switches without an application would leave a hidden window
+      // waiting for no one; /? alone is the only other start.
+      {{u"/Quiet"}, {}, u"", true, kNoApplication},
+      {{u"/force"}, {}, u"", false, kNoApplication},
+      {{u"/log", u"C:\\x.log"}, {}, u"C:\\x.log", false, kNoApplication},
+      {{u"/timeout", u"5", u"/wait", u"9"}, {}, u"", false, kNoApplication},
+      {{u"/?", u"/force"}, {}, u"", false, kNoApplication},
+      {{u"/word", u"/quiet", u"/?"}, {Press::Word}, u"", true, u""},
       {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: /word, "
                                         u"/powerpoint, /excel."},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},

@@ -20,9 +20,16 @@ struct Lines final : tbo::LogSink {
   std::vector<std::u16string> lines;
   void Append(std::u16string_view line) override { lines.emplace_back(line); }
   std::u16string Describe(tbo::ErrorNumber error) override {
+    if (error == tbo::kCallCanceled) return u"Call was canceled by the message filter.";
     return error == tbo::kAccessDenied ? u"Access is denied." : u"";
   }
 };
+
+[[noreturn]] void Unanswered(tbo::Unanswered why, std::u16string what) {
+  auto e = tbo::AutomationError::NoAnswer(why, 3000ms);
+  e.Attempted({u"Word", std::move(what)});
+  throw e;
+}
 
 TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
   fake::Platform p;
@@ -56,7 +63,7 @@ TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
       // Steps that could not run for want of the toolbar are one line, told
       // when the next line comes.
       {[&] { for (int i = 0; i < 3; ++i) op.Step([&] { toolbar.Put(u"Visible", true); }); }, {}},
-      {[&] { op.StepIfThere(u"toolbar Old", [] { tbo::Fail(tbo::ErrorFromCode(0x80070057)); }); },
+      {[&] { op.LookUp(u"toolbar Old", [] { tbo::Fail(tbo::ErrorFromCode(0x80070057)); }); },
        {u"Op: 3 steps on the toolbar not run: it was not made", u"Op: toolbar Old: not there"}},
       {[&] { op.Step([&] { files.Move(u"C:\\T\\a.pcb", u"C:\\T\\a.pcb.backup-1"); }); },
        {u"Op: rename C:\\T\\a.pcb to C:\\T\\a.pcb.backup-1 failed: 0x80070020"}},
@@ -64,6 +71,12 @@ TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
        {u"Op: set aside C:\\T\\a.pcb as a.pcb.backup-1"}},
       {[&] { op.Step([&] { files.Delete(u"C:\\T\\old.xla"); }); }, {u"Op: deleted C:\\T\\old.xla"}},
       {[&] { op.Step([] { tbo::Fail(tbo::kAccessDenied); }); }, {u"Op: a step failed: 0x80070005 Access is denied."}},
+      // A call nobody answered is told as that, with how long it was waited
+      // for, never with the system's text for the number.
+      {[&] { op.Step([&] { Unanswered(tbo::Unanswered::GivenUp, u"Word Quit"); }); },
+       {u"Op: Word Quit given up after 3 s: Word did not answer (0x80010002)"}},
+      {[&] { op.Step([&] { Unanswered(tbo::Unanswered::Earlier, u"look for a running Word"); }); },
+       {u"Op: look for a running Word not tried: Word did not answer earlier in this press (0x80010002)"}},
   };
   log.BeginPress(u"Excel");
   log.BeginOperation(u"Op");

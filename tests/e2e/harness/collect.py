@@ -24,6 +24,18 @@ def settle(path, quiet=1.0, most=10):
         time.sleep(0.05)
 
 
+def launches_ended(prefix, scenario, most=10):
+    """Waits until the programs a run may have started (EXCEL.EXE, and the
+    recorders the scenario plants) have ended and so journalled. Wine's
+    CreateProcess returns only once the new process exists, so none is
+    missed: a run's lines stay with that run."""
+    names = {"excel.exe"} | {f["path"].rsplit("\\", 1)[-1].lower() for f in scenario.get("files", [])
+                             if f.get("copyOf")}
+    deadline = time.monotonic() + most
+    while prefix.processes(lambda path: path.rsplit("\\", 1)[-1] in names) and time.monotonic() < deadline:
+        time.sleep(0.05)
+
+
 def attributes_of(path):
     names = [] if os.stat(path).st_mode & stat.S_IWUSR else ["readonly"]
     try:

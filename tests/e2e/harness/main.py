@@ -53,7 +53,7 @@ def main():
             journal_from = len(prefix.journal())
             last = i == len(options.args or [None]) - 1
             status |= play.run(args, steps if last else [], options.interactive)
-            collect.settle(prefix.store("journal.jsonl"))
+            collect.launches_ended(prefix, scenario)
             collect.write_json(os.path.join(out, "state-%d.json" % (i + 1)), collect.state(prefix, scenario))
             runs.append({"args": args, "journalFrom": journal_from, "journalTo": len(prefix.journal()),
                          **{k: play.facts.get(k) for k in ("exitCode", "messageBoxes", "windowShown")}})

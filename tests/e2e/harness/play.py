@@ -173,8 +173,9 @@ class Play:
             if program.poll() is not None:
                 break
             self.read_window("step-%d.json" % i)
-            if self.scenario.get("usage"):
-                self.record_usage(i, program.pid)
+            usage = self.scenario.get("usage")
+            if usage and i % int(usage) == 0:
+                self.record_usage(i)
         if watcher is not None:
             try:
                 self.facts["watcher"] = watcher.wait(timeout=30)
@@ -188,10 +189,15 @@ class Play:
             self.prefix.driver("close", log=self.log)
         return status
 
-    def record_usage(self, step, pid):
+    def program_process(self):
+        found = self.prefix.processes(lambda path: path.endswith("\\tbo_setup.exe"))
+        return found[0] if found else None
+
+    def record_usage(self, step):
         """The window's Windows counters, and what Linux knows of the
-        process: Wine answers the Windows counters of another process with
-        zeros or stale figures, while memory and descriptors are Unix facts."""
+        process: Wine answers some Windows counters of another process with
+        zeros, while memory, threads and descriptors are Unix facts."""
+        pid = self.program_process()
         path = self.path("usage-%d.json" % step)
         self.prefix.driver("usage", self.prefix.windows(path), log=self.log)
         try:
@@ -201,6 +207,8 @@ class Play:
             usage = {}
         unix = {}
         try:
+            if pid is None:
+                raise OSError("the program's process was not found")
             with open("/proc/%d/status" % pid) as f:
                 for line in f:
                     key, _, value = line.partition(":")

@@ -148,6 +148,26 @@ class Prefix:
     def windows(unix_path):
         return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
+    def processes(self, image):
+        """The Unix processes of this prefix whose Windows image satisfies
+        image(lowercase path). The process a `wine` command starts is Wine's
+        launcher; the program runs in another one."""
+        wanted, found = ("WINEPREFIX=" + self.root).encode(), []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    path = f.read().split(b"\0")[0].decode(errors="replace").lower()
+                if not image(path):
+                    continue
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    if wanted in f.read().split(b"\0"):
+                        found.append(int(entry))
+            except OSError:
+                continue
+        return found
+
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
