@@ -7,7 +7,8 @@
 //   read FILE        the window and its controls as JSON, UTF-8 ("-": stdout)
 //   press NAME       posts the button's click, then waits for the run to end
 //   click NAME       a real mouse click at the control's centre, then as press
-//   key KEY          Tab, Alt+K, Enter, Esc or Space, as real key presses
+//   key KEY          Tab, Alt+K, Enter, Esc or Space, as real key presses; a Tab
+//                    returns once the focus has moved (or 5 s have passed)
 //   waitrun          until the application buttons are enabled again
 //   close            asks the window to close and waits until it is gone
 //   sendclose        sends the close and returns once the window has handled
@@ -28,7 +29,8 @@
 //                    there is none
 //   watch MS FILE    for MS milliseconds, how the window answers: the
 //                    longest wait for a sent message, and whether each
-//                    invalidated client area was painted again, as JSON
+//                    invalidated client area was painted again within 2 s, as
+//                    JSON; journals its start
 //   runexit FILE CMD runs the command line CMD, waits for it (at most 5
 //                    minutes) and writes its exit code
 // NAME is a control name (cmdWORD, cmdCancel...) or word, excel, powerpoint.
@@ -70,6 +72,10 @@ constexpr Named kControls[] = {
 };
 constexpr int kAppButtons[] = {IDC_CMDEXCEL, IDC_CMDWORD, IDC_CMDPOINT};
 
+// How long a watched window may take to paint what was invalidated.
+constexpr ULONGLONG kPaintedWithinMs = 2000;
+// How long a Tab may take to move the focus.
+constexpr ULONGLONG kFocusMovesWithinMs = 5000;
 // How long a press may take before the driver gives up on it.
 constexpr ULONGLONG kRunLimitMs = 300000;
 // How long to look for the buttons going grey after a click. A run that
@@ -283,12 +289,18 @@ int Key(HWND top, const std::wstring& key) {
   if (!vk) return 3;
   const bool idle = AppButtonsEnabled(top);
   ::SetForegroundWindow(top);
+  const HWND before = FocusOf(top);
   if (alt) SendKey(VK_MENU, false);
   SendKey(vk, false);
   SendKey(vk, true);
   if (alt) SendKey(VK_MENU, true);
   if (!::IsWindow(top) || !idle) return 0;
   Settle(top);
+  // Input is handled after sent messages: a Tab is done when the focus moves.
+  if (vk == VK_TAB) {
+    const ULONGLONG start = ::GetTickCount64();
+    while (::IsWindow(top) && FocusOf(top) == before && ::GetTickCount64() - start < kFocusMovesWithinMs) ::Sleep(10);
+  }
   // Only a key that presses a button can start a run.
   const bool presses = vk == VK_SPACE || vk == VK_RETURN || alt;
   return presses ? FollowRun(top, idle) : 0;
@@ -432,7 +444,10 @@ int WaitGone(const std::wstring& path) {
 }
 
 // A window whose thread is busy elsewhere neither answers nor paints.
+// Journals its start, so that the watch can be ordered against the busy
+// answers it was meant to overlap.
 int Watch(HWND top, ULONGLONG ms, const std::wstring& file) {
+  tbo::standin::Journal("driver", {{"event", "watch"}});
   ULONGLONG longest = 0;
   int painted = 0, unpainted = 0;
   for (const ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < ms;) {
@@ -440,10 +455,11 @@ int Watch(HWND top, ULONGLONG ms, const std::wstring& file) {
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
     longest = std::max(longest, ::GetTickCount64() - asked);
-    // Painted again within a second, however loaded the machine is.
+    // Painted again within kPaintedWithinMs; a window that does not pump
+    // stays unpainted until the busy Office lets it go, seconds later.
     ::InvalidateRect(top, nullptr, TRUE);
     const ULONGLONG invalidated = ::GetTickCount64();
-    while (::GetUpdateRect(top, nullptr, FALSE) && ::GetTickCount64() - invalidated < 1000) ::Sleep(20);
+    while (::GetUpdateRect(top, nullptr, FALSE) && ::GetTickCount64() - invalidated < kPaintedWithinMs) ::Sleep(20);
     (::GetUpdateRect(top, nullptr, FALSE) ? unpainted : painted) += 1;
     ::Sleep(100);
   }

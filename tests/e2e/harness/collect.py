@@ -1,6 +1,6 @@
 """What a play left behind, written to the output folder: the stand-ins'
-journal (once it has settled) and state, and the files under the scenario's
-folders with their attributes."""
+journal (once it has settled: quiet, and every Office told to quit gone) and
+state, and the files under the scenario's folders with their attributes."""
 
 import json
 import os
@@ -11,15 +11,20 @@ import time
 from harness.scenario import APPS, XATTR, app_config, initial_state
 
 
-def settle(path, quiet=1.0, most=10):
-    """Waits until the file has stopped growing: a program the run started
-    (Excel with the add-in) writes its line a moment after the run ends."""
+def settle(prefix, quiet=1.0, most=10, unanswered=()):
+    """Waits until the journal has stopped growing and every stand-in that
+    took Quit has journalled its end, so that the state read next is final;
+    not those whose held call was left unanswered until the program had gone
+    (pids in unanswered), which may outlive the play."""
     deadline, last, since = time.monotonic() + most, None, time.monotonic()
     while time.monotonic() < deadline:
-        size = os.path.getsize(path) if os.path.exists(path) else -1
-        if size != last:
-            last, since = size, time.monotonic()
-        elif time.monotonic() - since >= quiet:
+        lines = prefix.journal()
+        quit = {l["pid"] for l in lines if l.get("event") == "call" and l.get("member") == "Quit"
+                and l.get("error") == "0x00000000"}
+        ended = {l["pid"] for l in lines if l.get("event") in ("exit", "die")} | set(unanswered)
+        if len(lines) != last:
+            last, since = len(lines), time.monotonic()
+        elif time.monotonic() - since >= quiet and quit <= ended:
             return
         time.sleep(0.05)
 
@@ -110,7 +115,7 @@ def write_json(path, value):
 
 def write(prefix, scenario, out, facts):
     journal = prefix.store("journal.jsonl")
-    settle(journal)
+    settle(prefix, unanswered=facts.get("unanswered", ()))
     if os.path.exists(journal):
         shutil.copy(journal, os.path.join(out, "journal.jsonl"))
     else:

@@ -87,9 +87,12 @@ class Play:
         self.read_window("held.json")
         screenshot(self.path("held.png"))
         if hold.get("click"):
-            # Queued behind the blocking call, handled once it returns.
-            self.helpers.append(prefix.driver("click", hold["click"], background=True, log=self.log))
-            time.sleep(1)
+            # A real click on a grey button while the call hangs. The driver
+            # returns once the input is sent; the window handles it while it
+            # waits for the call, well within the seconds before the release.
+            clicker = prefix.driver("click", hold["click"], background=True, log=self.log)
+            clicker.wait(timeout=60)
+            time.sleep(2)
         if hold.get("alsoRun") is not None:
             # A second run of the program while the first is held.
             line = '"%s" %s' % (prefix.windows(prefix.program), hold["alsoRun"])
@@ -105,6 +108,8 @@ class Play:
             self.facts["killedAt"] = time.monotonic()
         if hold.get("end") == "never":
             self.release_at_exit = True  # it answers only after the program has gone
+            with open(prefix.store("hold.pid")) as f:
+                self.facts["unanswered"] = [int(f.read().strip())]
         else:
             open(prefix.store("hold.release"), "w").close()
 
