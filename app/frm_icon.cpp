@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <string>
 
@@ -14,29 +15,48 @@
 namespace tbo::app {
 namespace {
 
-constexpr wchar_t kClassName[] = L"TBOSetupWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed border, close box only
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
-constexpr int kApplicationButtons[] = {IDC_CMDPOINT, IDC_CMDWORD, IDC_CMDEXCEL};
 
-// Positions and sizes in twips from the client area's top-left corner.
+// Positions and sizes in twips from the client area's top-left corner; the
+// application buttons are stacked by the tops their rows give.
 struct Placement {
   int id, left, top, width, height;
 };
 constexpr int kClientWidth = 3720, kClientHeight = 3915;
 constexpr Placement kPlacements[] = {
-    {IDC_IMAGE1, 480, 120, 2805, 720},     {IDC_CMDEXCEL, 480, 1080, 2775, 375},
-    {IDC_CMDWORD, 480, 1560, 2775, 375},   {IDC_CMDPOINT, 480, 2040, 2775, 375},
-    {IDC_LBSTATUS, 120, 2655, 3465, 375},  {IDC_CMDCANCEL, 1080, 3360, 1455, 375},
+    {IDC_IMAGE1, 480, 120, 2805, 720},
+    {IDC_LBSTATUS, 120, 2655, 3465, 375},
+    {IDC_CMDCANCEL, 1080, 3360, 1455, 375},
 };
+constexpr int kButtonLeft = 480, kButtonWidth = 2775, kButtonHeight = 375;
 constexpr int kLineLeft = 135, kLineRight = 3600, kLineY = 3150;
+
+// The application buttons from the top down: the order they are made in,
+// which is their tab order. The click frame greys them from the bottom up.
+constexpr auto kButtonsTopDown = [] {
+  std::array<const Application*, kApplications.size()> buttons{};
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    size_t at = i;
+    for (; at > 0 && buttons[at - 1]->buttonTop > kApplications[i].buttonTop; --at) buttons[at] = buttons[at - 1];
+    buttons[at] = &kApplications[i];
+  }
+  return buttons;
+}();
+
+// Every control's place: the fixed ones, then the buttons.
+constexpr auto kAllPlacements = [] {
+  std::array<Placement, std::size(kPlacements) + kApplications.size()> all{};
+  size_t n = 0;
+  for (const Placement& p : kPlacements) all[n++] = p;
+  for (const Application* a : kButtonsTopDown) all[n++] = {a->controlId, kButtonLeft, a->buttonTop, kButtonWidth, kButtonHeight};
+  return all;
+}();
 
 UINT DpiOf(HWND hwnd) {
   if (dyn::GetDpiForWindow) return dyn::GetDpiForWindow(hwnd);
-  const HDC dc = ::GetDC(hwnd);
-  const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-  ::ReleaseDC(hwnd, dc);
-  return static_cast<UINT>(dpi);
+  const win::WindowDC dc(hwnd);
+  return static_cast<UINT>(::GetDeviceCaps(dc.get(), LOGPIXELSY));
 }
 
 RECT OuterRect(int clientWidth, int clientHeight, UINT dpi) {
@@ -59,9 +79,7 @@ LOGFONTW MessageFont(UINT dpi) {
   // Windows 8.1 and early Windows 10: the metrics are for the system DPI;
   // scale the height to the window's.
   ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  const HDC screen = ::GetDC(nullptr);
-  const int systemDpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  const int systemDpi = ::GetDeviceCaps(win::WindowDC(nullptr).get(), LOGPIXELSY);
   if (systemDpi > 0) {
     metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), systemDpi);
   }
@@ -76,16 +94,16 @@ std::wstring TextOf(HWND hwnd) {
 
 // Whether the font draws every letter of text, so a caption never shows boxes.
 bool HasGlyphs(HFONT font, const std::wstring& text) {
-  const HDC dc = ::GetDC(nullptr);
+  const win::WindowDC screen(nullptr);
+  const HDC dc = screen.get();
   const HGDIOBJ old = ::SelectObject(dc, font);
+  const ScopeExit putBack([&] { ::SelectObject(dc, old); });
   wchar_t face[LF_FACESIZE] = {};
   ::GetTextFaceW(dc, LF_FACESIZE, face);
   std::wstring indices(text.size(), L'\0');
   const DWORD n = ::GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
                                      reinterpret_cast<WORD*>(indices.data()),
                                      GGI_MARK_NONEXISTING_GLYPHS);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
   // The platform substitutes another face for one that is not installed.
   return _wcsicmp(face, L"TB Sans Serif") == 0 && n == text.size() &&
          indices.find(static_cast<wchar_t>(0xFFFF)) == std::wstring::npos;
@@ -95,20 +113,6 @@ constexpr wchar_t kCancelCaption[] = L"&K\u1EBFt th\u00FAc";
 
 // Posted once the window is shown.
 constexpr UINT kShown = WM_APP + 1;
-
-struct PressButton {
-  Press press;
-  int id;
-};
-constexpr PressButton kPressButtons[] = {
-    {Press::Word, IDC_CMDWORD}, {Press::Excel, IDC_CMDEXCEL}, {Press::PowerPoint, IDC_CMDPOINT}};
-
-int ButtonOf(Press press) {
-  for (const PressButton& b : kPressButtons) {
-    if (b.press == press) return b.id;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -128,10 +132,10 @@ bool FrmIcon::Create(bool shown) {
   wc.hIconSm = smallIcon_.get();
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
+  wc.lpszClassName = TBO_WINDOW_CLASS;
   if (!::RegisterClassExW(&wc)) return false;
   // Sized and centred in OnCreate, once the window knows its monitor's DPI.
-  if (!CreateAs(kExStyle, kClassName, L"Setup", kStyle, instance_)) return false;
+  if (!CreateAs(kExStyle, TBO_WINDOW_CLASS, L"Setup", kStyle, instance_)) return false;
   if (shown) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
   ::PostMessageW(hwnd(), kShown, 0, 0);
@@ -169,16 +173,18 @@ void FrmIcon::OnCreate() {
     const wchar_t* text;
     DWORD style;
   };
-  // Creation order is the tab order: cmdCancel, cmdEXCEL, cmdWORD, cmdPOINT.
-  const Child children[] = {
-      {IDC_CMDCANCEL, WC_BUTTONW, kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON},
-      {IDC_CMDEXCEL, WC_BUTTONW, L"Microsoft Excel", WS_TABSTOP | BS_PUSHBUTTON},
-      {IDC_CMDWORD, WC_BUTTONW, L"Microsoft Word", WS_TABSTOP | BS_PUSHBUTTON},
-      {IDC_CMDPOINT, WC_BUTTONW, L"Microsoft PowerPoint", WS_TABSTOP | BS_PUSHBUTTON},
-      {IDC_LBSTATUS, WC_STATICW, L"", SS_CENTER | SS_NOPREFIX},
-      {IDC_IMAGE1, WC_STATICW, L"", SS_BITMAP},
-      {IDC_LINE1, WC_STATICW, L"", SS_OWNERDRAW},
-  };
+  // Creation order is the tab order: cmdCancel, then the application
+  // buttons from the top down.
+  std::array<Child, kApplications.size() + 4> children{};
+  size_t n = 0;
+  children[n++] = {IDC_CMDCANCEL, WC_BUTTONW, kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON};
+  for (const Application* a : kButtonsTopDown) {
+    // UTF-16 either way: the caption is used as the window text it is.
+    children[n++] = {a->controlId, WC_BUTTONW, reinterpret_cast<const wchar_t*>(a->caption), WS_TABSTOP | BS_PUSHBUTTON};
+  }
+  children[n++] = {IDC_LBSTATUS, WC_STATICW, L"", SS_CENTER | SS_NOPREFIX};
+  children[n++] = {IDC_IMAGE1, WC_STATICW, L"", SS_BITMAP};
+  children[n++] = {IDC_LINE1, WC_STATICW, L"", SS_OWNERDRAW};
   for (const Child& c : children) {
     ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, window,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
@@ -213,14 +219,14 @@ void FrmIcon::MakeFonts() {
   if (!HasGlyphs(static_cast<HFONT>(cancelFont_.get()), kCancelCaption + 1)) {
     cancelFont_.reset(::CreateFontIndirectW(&font));
   }
-  for (const Placement& p : kPlacements) {
+  for (const Placement& p : kAllPlacements) {
     const HGDIOBJ f = p.id == IDC_CMDCANCEL ? cancelFont_.get() : windowFont_.get();
     ::SendMessageW(Item(p.id), WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
   }
 }
 
 void FrmIcon::Layout() {
-  for (const Placement& p : kPlacements) {
+  for (const Placement& p : kAllPlacements) {
     ::MoveWindow(Item(p.id), Px(p.left), Px(p.top), Px(p.width), Px(p.height), TRUE);
   }
   const int thickness = ::MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
@@ -259,17 +265,16 @@ void FrmIcon::OnActivate(bool active) {
 }
 
 void FrmIcon::BringExistingToFront() {
-  const HWND other = ::FindWindowW(kClassName, L"Setup");
+  const HWND other = ::FindWindowW(TBO_WINDOW_CLASS, L"Setup");
   if (!other) return;
   if (::IsIconic(other)) ::ShowWindow(other, SW_RESTORE);
   ::SetForegroundWindow(other);
 }
 
 void FrmIcon::OnCommand(int id) {
-  for (const PressButton& b : kPressButtons) {
-    if (b.id != id) continue;
+  if (const Application* pressed = ApplicationOfControl(id)) {
     // A close that came during the run was deferred until now.
-    if (RunPress(b.press) && closeRequested_) Destroy();
+    if (RunPress(*pressed, [&] { host_.OnPress(*pressed); }) && closeRequested_) Destroy();
     return;
   }
   if (id == IDC_CMDCANCEL) OnClose();  // Enter and Esc mean nothing window-wide
@@ -286,28 +291,33 @@ void FrmIcon::OnClose() {
   Destroy();
 }
 
-bool FrmIcon::RunPress(Press press) {
+bool FrmIcon::RunPress(const Application& application, FunctionRef<void()> work) {
   if (running_) return false;  // no second run from inside a yield
   running_ = true;
-  const HWND pressed = Item(ButtonOf(press)), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
+  const HWND pressed = Item(application.controlId), status = Item(IDC_LBSTATUS), cancel = Item(IDC_CMDCANCEL);
+  const auto& buttons = kButtonsTopDown;
   // A disabled control cannot keep the focus: keep the keyboard usable on
   // cmdCancel during the run and give the focus back afterwards.
   const HWND focus = ::GetFocus();
-  const bool focusMoved = std::any_of(std::begin(kApplicationButtons), std::end(kApplicationButtons),
-                                      [&](int id) { return Item(id) == focus; });
+  const bool focusMoved =
+      std::any_of(buttons.begin(), buttons.end(), [&](const Application* a) { return Item(a->controlId) == focus; });
   if (focusMoved) ::SetFocus(cancel);
+  // From the bottom up: cmdPOINT, cmdWORD, cmdEXCEL.
+  const auto each = [&](BOOL enable) {
+    for (auto a = buttons.rbegin(); a != buttons.rend(); ++a) ::EnableWindow(Item((*a)->controlId), enable);
+  };
 
   // Steps 5 and 6, and the focus, come back however the run ends.
   const ScopeExit ready([&] {
-    for (int id : kApplicationButtons) ::EnableWindow(Item(id), TRUE);                // 5
+    each(TRUE);                                                                        // 5
     ::SetWindowTextW(status, L"");                                                    // 6
     running_ = false;
     if (focusMoved && ::GetFocus() == cancel) ::SetFocus(focus);
   });
-  for (int id : kApplicationButtons) ::EnableWindow(Item(id), FALSE);                 // 1
+  each(FALSE);                                                                         // 1
   ::SetWindowTextW(status, (L"Installing TB-" + TextOf(pressed)).c_str());            // 2
   ::RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);  // 3
-  host_.OnPress(press);                                                              // 4
+  work();                                                                              // 4
   return true;
 }
 

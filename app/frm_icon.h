@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include "app/base_window.h"
+#include "automation/function_ref.h"
 #include "automation/win32/handles.h"
-#include "installers/presses.h"
+#include "installers/applications.h"
 
 namespace tbo::app {
 
@@ -16,8 +17,8 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   // What the window's owner does for it, on the window's thread.
   class Host {
    public:
-    // Runs a press's operations, inside the click frame.
-    virtual void OnPress(Press press) = 0;
+    // A click on an application's button, inside the click frame.
+    virtual void OnPress(const Application& application) = 0;
     // Once the window is shown, from the message loop, as a click would run.
     virtual void OnShown(FrmIcon& form) = 0;
 
@@ -32,10 +33,10 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   bool Create(bool shown = true);
   // Brings the window of another run of the program to the front.
   static void BringExistingToFront();
-  // The click frame around a press: buttons grey, the status naming the
-  // application, the press, the window ready again. False when a run is
+  // The click frame around work: buttons grey, the status naming the
+  // application, the work, the window ready again. False when a run is
   // already in progress.
-  bool RunPress(Press press);
+  bool RunPress(const Application& application, FunctionRef<void()> work);
   // A close that came during a run, deferred until the run is over.
   bool closeRequested() const { return closeRequested_; }
   void Destroy() { ::DestroyWindow(hwnd()); }

@@ -24,6 +24,9 @@
 namespace {
 
 using namespace tbo::app;
+using tbo::kAnotherRunGoesOn;
+using tbo::kInvalidParameter;
+using tbo::kSetUp;
 
 // Loads DLLs from the system folder only, never from the current folder or
 // the one a downloaded setup program happens to sit in.
@@ -39,10 +42,9 @@ std::optional<std::vector<std::u16string>> Arguments(PCWSTR afterProgram) {
   std::vector<std::u16string> args;
   if (!afterProgram || afterProgram[std::wcsspn(afterProgram, L" \t")] == L'\0') return args;
   int n = 0;
-  LPWSTR* argv = dyn::CommandLineToArgv(::GetCommandLineW(), &n);
+  const tbo::win::UniqueLocal<LPWSTR*> argv(dyn::CommandLineToArgv(::GetCommandLineW(), &n));
   if (!argv) return std::nullopt;
-  for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv[i]));
-  ::LocalFree(argv);
+  for (int i = 1; i < n; ++i) args.push_back(tbo::win::FromWide(argv.get()[i]));
   return args;
 }
 
@@ -52,7 +54,7 @@ std::u16string Header() {
 }
 
 int ShowUsage(const std::u16string& reason) {
-  const std::u16string text = reason.empty() ? kUsage : reason + u"\n\n" + kUsage;
+  const std::u16string text = reason.empty() ? std::u16string(Usage()) : reason + u"\n\n" + std::u16string(Usage());
   ::MessageBoxW(nullptr, tbo::win::Wide(text).c_str(), L"TBO Setup",
                 MB_OK | (reason.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
   return reason.empty() ? kSetUp : kInvalidParameter;
@@ -75,10 +77,10 @@ int Refuse(const Options& options, const tbo::win::LogPlace& log, const std::u16
 }
 
 // "/?" asks how to call the program; unattended, the answer goes to the log.
-int Usage(const Options& options, const tbo::win::LogPlace& log) {
+int AnswerUsage(const Options& options, const tbo::win::LogPlace& log) {
   if (!options.unattended) return ShowUsage(u"");
   tbo::win::LogFile file = LogOfARunThatDoesNothing(log);
-  std::u16string_view text = kUsage;
+  std::u16string_view text = Usage();
   for (size_t end; !text.empty(); text.remove_prefix(std::min(end + 1, text.size()))) {
     end = std::min(text.find(u'\n'), text.size());
     if (end > 0) file.Append(text.substr(0, end));
@@ -114,7 +116,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   if (!options.error.empty() || !place.problem.empty()) {
     return Refuse(options, place, options.error.empty() ? place.problem : options.error);
   }
-  if (options.usage) return Usage(options, place);
+  if (options.usage) return AnswerUsage(options, place);
   tbo::win::LogFile logFile(place.path);
   logFile.Header(Header());
 
@@ -128,7 +130,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
   tbo::win::FileUserRecord record(tbo::RecordFolderIn(tbo::win::FromWide(dyn::LocalAppDataFolder())));
-  Session session(mtbo, log, record, options.presses, options.force, options.uninstall);
+  Session session(mtbo, log, record, {options.presses, options.mode, options.force});
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The

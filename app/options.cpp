@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tbo::app {
 namespace {
@@ -19,7 +20,7 @@ std::u16string SwitchName(std::u16string_view arg) {
 }
 
 bool MeansUnattended(std::u16string_view name) {
-  return name == u"word" || name == u"excel" || name == u"powerpoint" || name == u"quiet" || name == u"uninstall";
+  return ApplicationNamed(name) || name == u"quiet" || name == u"uninstall";
 }
 
 // Whether an argument holds such a switch as a word of its own: a quotation
@@ -33,6 +34,60 @@ bool SwallowsAPress(std::u16string_view arg) {
   }
   return false;
 }
+
+// Texts made once, at compile time, from the application table: a writer
+// that counts when it has nowhere to write.
+struct Writer {
+  char16_t* out = nullptr;
+  size_t n = 0;
+  constexpr Writer& operator<<(std::u16string_view text) {
+    for (const char16_t c : text) {
+      if (out) out[n] = c;
+      ++n;
+    }
+    return *this;
+  }
+};
+
+template <void (*write)(Writer&)>
+constexpr auto Made() {
+  constexpr size_t kLength = [] {
+    Writer count;
+    write(count);
+    return count.n;
+  }();
+  std::array<char16_t, kLength + 1> text{};
+  Writer w{text.data()};
+  write(w);
+  return text;
+}
+
+// "/word, /powerpoint, /excel".
+constexpr void WriteSwitches(Writer& w) {
+  for (const Application& a : kApplications) w << (&a == &kApplications[0] ? u"/" : u", /") << a.switchName;
+}
+constexpr auto kSwitches = Made<WriteSwitches>();
+
+constexpr void WriteUsage(Writer& w) {
+  w << u"TBO_Setup.exe [/uninstall] ";
+  for (const Application& a : kApplications) w << u"[/" << a.switchName << u"] ";
+  w << u"[/force] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n";
+  WriteSwitches(w);
+  w << u"\tset up the add-in in these applications, in the order given, then close; an application already set "
+       u"up for this user by this version is left alone\n"
+       u"/force\tset up also what is already set up for this user\n"
+       u"/uninstall\ttake the add-in out of these applications instead\n"
+       u"/quiet\tshow no window\n"
+       u"/log FILE\tappend to FILE what each press changed and each step that failed\n"
+       u"/timeout SECONDS\tgive up an Office call that takes longer (default 60)\n"
+       u"/wait SECONDS\twait this long for another run of the program to end (default 600)\n"
+       u"/?\tshow this text\n\n"
+       u"Exit codes: 0 done, 1603 an application could not be set up or the add-in taken out, 1602 closed before "
+       u"the end, 1618 another run did not end in time, 87 a command line that cannot be used.";
+}
+constexpr auto kUsage = Made<WriteUsage>();
+
+std::u16string Switches() { return kSwitches.data(); }
 
 // A number of whole seconds, 1 to a day; -1 for anything else.
 long Seconds(std::u16string_view text) {
@@ -61,18 +116,14 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::u16string name = SwitchName(args[i]);
     const bool hasValue = i + 1 < args.size() && !args[i + 1].empty() && SwitchName(args[i + 1]).empty();
-    if (name == u"word") {
-      o.presses.push_back(Press::Word);
-    } else if (name == u"excel") {
-      o.presses.push_back(Press::Excel);
-    } else if (name == u"powerpoint") {
-      o.presses.push_back(Press::PowerPoint);
+    if (const Application* application = ApplicationNamed(name)) {
+      o.presses.push_back(application);
     } else if (name == u"quiet") {
       o.quiet = true;
     } else if (name == u"force") {
       o.force = true;
     } else if (name == u"uninstall") {
-      o.uninstall = true;
+      o.mode = Mode::Uninstall;
     } else if (name == u"?") {
       o.usage = true;
     } else if (name == u"log" && hasValue) {
@@ -90,13 +141,15 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
   // Without an application a run would have nothing to do; a hidden
   // window waiting for no one would hold the one-run lock for ever.
   const bool plainOrUsage = args.empty() || (o.usage && args.size() == 1);
-  if (o.uninstall && o.presses.empty()) {
-    refuse(u"/uninstall needs the applications to take the add-in out of: /word, /powerpoint, /excel.");
+  if (o.mode == Mode::Uninstall && o.presses.empty()) {
+    refuse(u"/uninstall needs the applications to take the add-in out of: " + Switches() + u".");
   } else if (o.presses.empty() && !plainOrUsage && !swallowed) {
-    refuse(u"No application to set up: name one or more of /word, /powerpoint, /excel (without switches the "
-           u"program opens its window).");
+    refuse(u"No application to set up: name one or more of " + Switches() +
+           u" (without switches the program opens its window).");
   }
   return o;
 }
+
+std::u16string_view Usage() { return kUsage.data(); }
 
 }  // namespace tbo::app

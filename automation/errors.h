@@ -32,9 +32,9 @@ inline constexpr ErrorNumber kRetryLater = ErrorFromCode(0x8001010A);    // RPC_
 // A call given up after the time limit of an unattended run, or made to an
 // instance that stopped answering.
 inline constexpr ErrorNumber kCallCanceled = ErrorFromCode(0x80010002);  // RPC_E_CALL_CANCELED
-// "Excel is busy" (a cell being edited, a dialog open): Excel's own answer
-// besides the RPC rejections.
-inline constexpr ErrorNumber kExcelBusy = ErrorFromCode(0x800AC472);
+// An application's own "busy" answer besides the RPC rejections (a cell
+// being edited, a dialog open).
+inline constexpr ErrorNumber kApplicationBusy = ErrorFromCode(0x800AC472);
 inline constexpr ErrorNumber kNotRunning = ErrorFromCode(0x800401E3);  // MK_E_UNAVAILABLE
 // No such programmatic identifier: the application is not installed.
 inline constexpr ErrorNumber kNotInstalled = ErrorFromCode(0x800401F3);  // CO_E_CLASSSTRING
@@ -48,14 +48,8 @@ inline constexpr ErrorNumber kServerStopping = ErrorFromCode(0x80080008);     //
 inline constexpr ErrorNumber kServerExecFailure = ErrorFromCode(0x80080005);  // CO_E_SERVER_EXEC_FAILURE
 inline constexpr ErrorNumber kClassNotRegistered = ErrorFromCode(0x80040154);  // REGDB_E_CLASSNOTREG
 
-// How Office answers a lookup of an item that is not there: PowerPoint
-// (E_INVALIDARG), Excel (DISP_E_BADINDEX) and Word (its own 0x800A1735).
-constexpr bool IsMissingItem(ErrorNumber e) {
-  return e == ErrorFromCode(0x80070057) || e == ErrorFromCode(0x8002000B) || e == ErrorFromCode(0x800A1735);
-}
-
 // A busy server is asked again.
-constexpr bool IsBusy(ErrorNumber e) { return e == kCallRejected || e == kRetryLater || e == kExcelBusy; }
+constexpr bool IsBusy(ErrorNumber e) { return e == kCallRejected || e == kRetryLater || e == kApplicationBusy; }
 
 // An Office told to quit lingers for a while: still listed, answering
 // nothing, refusing creations as stopping. Those answers are asked again.
@@ -147,19 +141,6 @@ class AutomationError : public std::exception {
 };
 
 [[noreturn]] inline void Fail(ErrorNumber number) { throw AutomationError(number); }
-
-// Whether a look-up finds its item. Office's "no such item" says no; any
-// other failure of the look-up is no answer, and is thrown on.
-template <class LookUp>
-bool Finds(LookUp&& lookUp) {
-  try {
-    lookUp();
-    return true;
-  } catch (const AutomationError& e) {
-    if (IsMissingItem(e.number())) return false;
-    throw;
-  }
-}
 
 // The error number that call fails with, or kNoError when it succeeds.
 template <class Call>

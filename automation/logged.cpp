@@ -26,20 +26,6 @@ void Recorded(const std::u16string& application, const std::u16string& what, Fun
   }
 }
 
-std::u16string Spelled(const Value& v) {
-  switch (v.kind()) {
-    case Value::Kind::Empty: return u"Empty";
-    case Value::Kind::Boolean: return v.AsBool() ? u"True" : u"False";
-    case Value::Kind::Int16:
-    case Value::Kind::Int32: return Decimal(v.AsInt32());
-    case Value::Kind::String: return u"\"" + v.AsString() + u"\"";
-    case Value::Kind::Object: return u"(object)";
-    case Value::Kind::Omitted: return u"";
-    case Value::Kind::List: return u"(list)";
-  }
-  return u"";
-}
-
 // "Add(\"C:\\x.xla\")", "Open(FileName:=\"...\")", or the bare name.
 std::u16string Member(std::u16string_view member, const std::vector<Value>& args,
                       const std::vector<NamedArg>& named = {}) {
@@ -53,13 +39,14 @@ std::u16string Member(std::u16string_view member, const std::vector<Value>& args
 
 // Objects handed to the product are the logged ones; as arguments they go
 // back to the server as what the platform knows them by (Native).
-Value Wrapped(Value v, RunLog& log, const std::u16string& application, std::u16string path);
+Value Wrapped(Value v, const std::u16string& application, std::u16string path);
 
 class LoggedObject final : public Object {
  public:
-  LoggedObject(Ref inner, RunLog& log, std::u16string application, std::u16string path)
-      : inner_(std::move(inner)), log_(log), application_(std::move(application)), path_(std::move(path)) {}
+  LoggedObject(Ref inner, std::u16string application, std::u16string path)
+      : inner_(std::move(inner)), application_(std::move(application)), path_(std::move(path)) {}
   void* Native() const override { return inner_.IsEmpty() ? nullptr : inner_.shared()->Native(); }
+  std::u16string Described() const override { return path_.empty() ? application_ : application_ + u" " + path_; }
 
   Value Get(std::u16string_view member, const std::vector<Value>& args) override {
     return Logged(Member(member, args), [&] { return inner_.Get(member, args); });
@@ -69,21 +56,10 @@ class LoggedObject final : public Object {
       inner_.PutWith(member, args, value);
       return Value();
     });
-    // What an add-in is: switched on, loaded, registered, loading by itself.
-    if (member == u"Installed" || member == u"Loaded" || member == u"Registered" || member == u"Autoload") {
-      log_.Note(application_ + u" " + Path(Member(member, args)) + u" set to " + Spelled(value));
-    }
   }
   Value Call(std::u16string_view member, const std::vector<Value>& positional,
              const std::vector<NamedArg>& named) override {
-    Value result = Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
-    if (member == u"Delete") log_.Note(application_ + u" " + path_ + u" deleted");
-    if (member == u"Open" && !named.empty()) log_.Note(application_ + u" opened " + Spelled(named.front().value));
-    if (path_.ends_with(u"AddIns") && !positional.empty() && (member == u"Add" || member == u"Remove")) {
-      log_.Note(application_ + u" add-in " + Spelled(positional.front()) +
-                (member == u"Add" ? u" added" : u" taken off the list"));
-    }
-    return result;
+    return Logged(Member(member, positional, named), [&] { return inner_.Call(member, positional, named); });
   }
   std::unique_ptr<Enumerator> Enumerate() override;
 
@@ -93,27 +69,25 @@ class LoggedObject final : public Object {
     const std::u16string path = Path(what);
     Value result;
     Recorded(application_, application_ + u" " + path, [&] { result = call(); });
-    return Wrapped(std::move(result), log_, application_, path);
+    return Wrapped(std::move(result), application_, path);
   }
   Ref inner_;
-  RunLog& log_;
   std::u16string application_, path_;
 };
 
 class LoggedEnumerator final : public Enumerator {
  public:
-  LoggedEnumerator(std::unique_ptr<Enumerator> inner, RunLog& log, std::u16string application, std::u16string path)
-      : inner_(std::move(inner)), log_(log), application_(std::move(application)), path_(std::move(path)) {}
+  LoggedEnumerator(std::unique_ptr<Enumerator> inner, std::u16string application, std::u16string path)
+      : inner_(std::move(inner)), application_(std::move(application)), path_(std::move(path)) {}
   std::optional<Value> Next() override {
     std::optional<Value> item;
     Recorded(application_, application_ + u" next item of " + path_, [&] { item = inner_->Next(); });
-    if (item) *item = Wrapped(std::move(*item), log_, application_, path_ + u"(item)");
+    if (item) *item = Wrapped(std::move(*item), application_, path_ + u"(item)");
     return item;
   }
 
  private:
   std::unique_ptr<Enumerator> inner_;
-  RunLog& log_;
   std::u16string application_, path_;
 };
 
@@ -121,47 +95,39 @@ std::unique_ptr<Enumerator> LoggedObject::Enumerate() {
   std::unique_ptr<Enumerator> items;
   Recorded(application_, application_ + u" for each item of " + path_, [&] { items = inner_.Enumerate(); });
   if (!items) return nullptr;
-  return std::make_unique<LoggedEnumerator>(std::move(items), log_, application_, path_);
+  return std::make_unique<LoggedEnumerator>(std::move(items), application_, path_);
 }
 
-Value Wrapped(Value v, RunLog& log, const std::u16string& application, std::u16string path) {
+Value Wrapped(Value v, const std::u16string& application, std::u16string path) {
   if (v.kind() != Value::Kind::Object || v.AsObject().IsEmpty()) return v;
-  return Value(Ref(std::make_shared<LoggedObject>(v.AsObject(), log, application, std::move(path))));
-}
-
-// "Excel" for "Excel.Application".
-std::u16string ApplicationOf(std::u16string_view progId) {
-  std::u16string name(progId.substr(0, progId.find(u'.')));
-  if (name == u"Powerpoint") name = u"PowerPoint";
-  return name;
+  return Value(Ref(std::make_shared<LoggedObject>(v.AsObject(), application, std::move(path))));
 }
 
 class LoggedAutomation final : public AutomationClient {
  public:
-  LoggedAutomation(AutomationClient& inner, RunLog& log) : inner_(inner), log_(log) {}
-  Ref GetActiveObject(std::u16string_view progId) override {
-    const std::u16string app = ApplicationOf(progId);
+  explicit LoggedAutomation(AutomationClient& inner) : inner_(inner) {}
+  Ref GetActiveObject(const ServerName& server) override {
+    const std::u16string app(server.name);
     Ref found;
     // Finding none running is ordinary: the operation starts one next.
-    Recorded(app, u"look for a running " + app, [&] { found = inner_.GetActiveObject(progId); },
+    Recorded(app, u"look for a running " + app, [&] { found = inner_.GetActiveObject(server); },
              {kNotRunning, u"no " + app + u" is running, so one is started"});
     return Logged(app, found);
   }
-  Ref CreateObject(std::u16string_view progId) override {
-    const std::u16string app = ApplicationOf(progId);
+  Ref CreateObject(const ServerName& server) override {
+    const std::u16string app(server.name);
     Ref created;
-    Recorded(app, u"start " + app + u" (" + std::u16string(progId) + u")",
-             [&] { created = inner_.CreateObject(progId); });
+    Recorded(app, u"start " + app + u" (" + std::u16string(server.progId) + u")",
+             [&] { created = inner_.CreateObject(server); });
     return Logged(app, created);
   }
   void NewPress() override { inner_.NewPress(); }
 
  private:
   Ref Logged(const std::u16string& app, const Ref& found) {
-    return Wrapped(Value(found), log_, app, u"").AsObject();
+    return Wrapped(Value(found), app, u"").AsObject();
   }
   AutomationClient& inner_;
-  RunLog& log_;
 };
 
 class LoggedFiles final : public FileSystem {
@@ -219,7 +185,7 @@ class LoggedLauncher final : public ProcessLauncher {
 
 struct LoggedPlatform::Services {
   Services(const Platform& p, RunLog& log)
-      : automation(p.automation, log), files(p.files, log), processes(p.processes, log), events(p.events),
+      : automation(p.automation), files(p.files, log), processes(p.processes, log), events(p.events),
         clock(p.clock) {}
   LoggedAutomation automation;
   LoggedFiles files;

@@ -1,5 +1,7 @@
 // The platform services as the log sees them: the same services, each
-// failing call telling the log what it attempted, in words.
+// failing call carrying what it attempted, in words, and each object telling
+// how it was reached; files deleted or set aside and programs started are
+// told to the log as they happen.
 #pragma once
 
 #include <memory>

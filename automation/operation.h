@@ -21,8 +21,9 @@ enum class Clear { AtEnd, LeftToCaller };
 
 class Operation : public Runner {
  public:
-  explicit Operation(const Platform& platform, StepObserver& observer = StepObserver::None())
-      : Runner(observer), platform_(platform) {}
+  explicit Operation(const Platform& platform, StepObserver& observer = StepObserver::None(),
+                     MissingItem missing = nullptr)
+      : Runner(observer, missing), platform_(platform) {}
 
   const Platform& platform() const { return platform_; }
   FileSystem& files() const { return platform_.files; }
@@ -30,13 +31,16 @@ class Operation : public Runner {
   // Attaches to the running instance, or creates one when the pending error
   // as a whole is non-zero: a failure left by an earlier step also leads to
   // a new instance.
-  void AttachOrLaunch(Ref& app, std::u16string_view progId, Clear clear = Clear::AtEnd);
+  void AttachOrLaunch(Ref& app, const ServerName& server, Clear clear = Clear::AtEnd);
   void QuitAndRelease(Ref& app, ReleaseForm form = ReleaseForm::Plain);
   static void ReleaseOnly(Ref& app) { app.Release(); }
   // Deletes the file when a search finds it, after resetting its attributes,
   // so read-only files go too while hidden and system files stay.
   void RemoveFileIfPresent(std::u16string_view path);
   void YieldToPending() { Step([&] { platform_.events.YieldToPending(); }); }
+  // One step that reaches an object and puts to it; when it goes through, a
+  // change the log tells: "Excel AddIns(\"Tambrel_O21\").Installed set to True".
+  bool Set(FunctionRef<Ref()> reach, std::u16string_view member, const Value& value);
 
  private:
   Platform platform_;

@@ -69,20 +69,23 @@ void RunLog::StepFailed(const AutomationError& error) {
     return;
   }
   const std::optional<Attempt>& attempt = error.attempt();
-  const std::u16string what = attempt ? attempt->what : u"a step";
-  const std::u16string application = attempt && !attempt->application.empty() ? attempt->application
-                                                                              : u"the application";
-  const std::u16string number = Hex(error.number());
+  std::u16string line = operation_;
+  line.append(u": ").append(attempt ? std::u16string_view(attempt->what) : u"a step");
+  const std::u16string_view application =
+      attempt && !attempt->application.empty() ? std::u16string_view(attempt->application) : u"the application";
   switch (error.unanswered()) {
     case Unanswered::GivenUp:
-      return Write(operation_ + u": " + what + u" given up after " + Seconds(error.waited()) + u": " + application +
-                   u" did not answer (" + number + u")");
+      line.append(u" given up after ").append(Seconds(error.waited())).append(u": ").append(application);
+      line.append(u" did not answer (");
+      break;
     case Unanswered::Earlier:
-      return Write(operation_ + u": " + what + u" not tried: " + application +
-                   u" did not answer earlier in this press (" + number + u")");
-    case Unanswered::No: break;
+      line.append(u" not tried: ").append(application).append(u" did not answer earlier in this press (");
+      break;
+    case Unanswered::No:
+      line.append(attempt && attempt->news ? u": " : u" failed: ").append(Reason(error.number()));
+      return Write(line);
   }
-  Write(operation_ + u": " + what + (attempt && attempt->news ? u": " : u" failed: ") + Reason(error.number()));
+  Write(line.append(Hex(error.number())).append(u")"));
 }
 
 }  // namespace tbo

@@ -21,7 +21,7 @@ Found Runner::Run(FunctionRef<void()> step, std::u16string_view thing) {
 Found Runner::Failed(const AutomationError& e, std::u16string_view thing) {
   pending_ = e.number();
   // Only a look-up that found nothing is news; any other failure of it is one.
-  if (!thing.empty() && IsMissingItem(pending_)) {
+  if (!thing.empty() && missing_ && missing_(pending_)) {
     observer_.NotThere(thing);
     return Found::NotThere;
   }

@@ -25,6 +25,8 @@ class StepObserver {
   virtual void NotThere(std::u16string_view /*thing*/) {}
   // What the operation changed, in words.
   virtual void Changed(std::u16string_view /*what*/) {}
+  // What the operation has to say that changes nothing.
+  virtual void Note(std::u16string_view /*text*/) {}
   static StepObserver& None();
 
  protected:
@@ -34,9 +36,14 @@ class StepObserver {
 // What a look-up found: the item, nothing (news), or a failure of its own.
 enum class Found { Yes, NotThere, Failed };
 
+// Whether an error number is how the servers answer a look-up of an item
+// they do not have; the installers know which numbers those are.
+using MissingItem = bool (*)(ErrorNumber);
+
 class Runner {
  public:
-  explicit Runner(StepObserver& observer = StepObserver::None()) : observer_(observer) {}
+  explicit Runner(StepObserver& observer = StepObserver::None(), MissingItem missing = nullptr)
+      : observer_(observer), missing_(missing) {}
 
   ErrorNumber PendingError() const { return pending_; }
   // How many steps have failed so far (a look-up that found nothing is news,
@@ -55,6 +62,7 @@ class Runner {
   // failure is a failure.
   Found LookUp(std::u16string_view thing, FunctionRef<void()> lookUp) { return Run(lookUp, thing); }
   void Changed(std::u16string_view what) { observer_.Changed(what); }
+  void Note(std::u16string_view text) { observer_.Note(text); }
 
   // A conditional block; a failing test enters the block as if it were true.
   template <class Test, class Body>
@@ -72,17 +80,6 @@ class Runner {
       Step([&] { go = test(); });
       if (!go) return;
       body();
-    }
-  }
-
-  // A loop tested at its end ("loop until"); a failing test leaves it.
-  template <class Body, class ExitTest>
-  void DoUntil(Body&& body, ExitTest&& exitTest) {
-    for (;;) {
-      body();
-      bool leave = true;
-      Step([&] { leave = exitTest(); });
-      if (leave) return;
     }
   }
 
@@ -116,6 +113,7 @@ class Runner {
   Found Failed(const AutomationError& e, std::u16string_view thing);
 
   StepObserver& observer_;
+  MissingItem missing_;
   ErrorNumber pending_ = kNoError;
   int failures_ = 0;
 };

@@ -10,13 +10,20 @@
 
 namespace tbo {
 
+// An automation server as the operations reach it: by its programmatic
+// identifier, under the name the log gives it.
+struct ServerName {
+  std::u16string_view progId;  // "Excel.Application"
+  std::u16string_view name;    // "Excel"
+};
+
 class AutomationClient {
  public:
   virtual ~AutomationClient() = default;
   // The running instance registered under the programmatic identifier.
-  virtual Ref GetActiveObject(std::u16string_view progId) = 0;
+  virtual Ref GetActiveObject(const ServerName& server) = 0;
   // A new instance on the local machine, not made visible.
-  virtual Ref CreateObject(std::u16string_view progId) = 0;
+  virtual Ref CreateObject(const ServerName& server) = 0;
   // A new press begins: an application that stopped answering in the last
   // one may be tried again.
   virtual void NewPress() {}

@@ -18,7 +18,7 @@ class UserRecord {
   virtual bool Has(std::u16string_view application) = 0;
   // Records the application set up now, and forgets other versions' records.
   // Throws, with the system's reason, when the record is not there after.
-  virtual void Add(std::u16string_view application, std::u16string_view when) = 0;
+  virtual void Add(std::u16string_view application) = 0;
   // Forgets the application, whatever version set it up; whether there was
   // anything to forget. Throws when a record stays.
   virtual bool Remove(std::u16string_view application) = 0;

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "automation/text.h"
+
 namespace tbo {
 
 Value::Value(const Ref& object) : data_(object.shared()) {}
@@ -58,6 +60,20 @@ const Value::List& Value::AsList() const {
 }
 
 bool Value::EqualsFalse() const { return AsInt32() == 0; }
+
+std::u16string Spelled(const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::Empty: return u"Empty";
+    case Value::Kind::Boolean: return v.AsBool() ? u"True" : u"False";
+    case Value::Kind::Int16:
+    case Value::Kind::Int32: return Decimal(v.AsInt32());
+    case Value::Kind::String: return u"\"" + v.AsString() + u"\"";
+    case Value::Kind::Object: return u"(object)";
+    case Value::Kind::Omitted: return u"";
+    case Value::Kind::List: return u"(list)";
+  }
+  return u"";
+}
 
 bool operator==(const Value& a, const Value& b) {
   if (a.kind() == Value::Kind::List && b.kind() == Value::Kind::List) {

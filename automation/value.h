@@ -70,6 +70,9 @@ class Value {
   Data data_;
 };
 
+// A value as the log writes it: True, 13, "text".
+std::u16string Spelled(const Value& value);
+
 struct NamedArg {
   std::u16string name;
   Value value;
@@ -96,6 +99,9 @@ class Object {
   // What the platform knows the object by (an IDispatch on Windows), to pass
   // it back to a server as an argument; null for an object of no platform.
   virtual void* Native() const { return nullptr; }
+  // How it was reached, in the log's words ("Excel AddIns(\"Tambrel_O21\")");
+  // "" when nothing tells.
+  virtual std::u16string Described() const { return {}; }
 };
 
 // An object reference as the installers hold it: possibly empty, and every
@@ -133,6 +139,7 @@ class Ref {
     return Checked().Call(member, positional, named);
   }
   std::unique_ptr<Enumerator> Enumerate() const { return Checked().Enumerate(); }
+  std::u16string Described() const { return object_ ? object_->Described() : std::u16string(); }
 
  private:
   Object& Checked() const {

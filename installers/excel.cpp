@@ -2,6 +2,7 @@
 #include <chrono>
 
 #include "automation/operation.h"
+#include "automation/retry.h"
 #include "automation/text.h"
 #include "installers/applications.h"
 #include "installers/mtbo.h"
@@ -11,23 +12,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// An Excel that never reports the add-in off must not hold the window with
-// its buttons disabled for ever; between passes the thread sleeps until
-// input arrives rather than spinning a core.
-constexpr auto kWaitBound = 30s;
-constexpr auto kPassWait = 100ms;
+// How long Excel may take to read the add-in back off, and the sleep
+// between passes.
+constexpr Patience kExcelWait{30s, 100ms};
+constexpr std::u16string_view kAddInFile = u"C:\\Tambrel\\Tambrel_O21.xla";
 
 }  // namespace
 
 void MTBO::RemoveOldExcelAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kExcelApp);
+  Operation op = NewOperation();
+  Ref app(kExcel.reference);
   // Folder-relative searches only make sense with a folder Excel gave in
   // this press, and an absolute one; otherwise they would reach the current
   // folder or the root of the current drive.
   bool startupRead = false;
 
-  op.AttachOrLaunch(app, kExcel);                                                     // 1
+  op.AttachOrLaunch(app, kExcel.server());                                                     // 1
   op.Step([&] {                                                                       // 2
     appFolder = app.Get(u"StartupPath").AsString();
     startupRead = true;
@@ -50,28 +50,27 @@ void MTBO::RemoveOldExcelAddIn() {
 }
 
 void MTBO::InstallExcelAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kExcelApp);
+  Operation op = NewOperation();
+  Ref app(kExcel.reference);
   bool pathRead = false;
 
-  op.AttachOrLaunch(app, kExcel);                                                     // 1
+  op.AttachOrLaunch(app, kExcel.server());                                                     // 1
   if (op.Step([&] {                                                                   // 2
-        app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.xla"});
+        app.Get(u"AddIns").AsObject().Call(u"Add", {kAddInFile});
       })) {
+    op.Changed(u"Excel add-in \"C:\\Tambrel\\Tambrel_O21.xla\" added");
     Reach(Goal::ExcelAddInAdded);
   }
-  const auto waitEnds = platform_.clock.Now() + kWaitBound;
-  op.DoUntil(                                                                         // 3
-      [&] {
-        op.Step([&] { TheAddIn(app).Put(u"Installed", false); });                       // 3.1
-        op.YieldToPending();                                                          // 3.2
-      },
-      [&] {                                                                           // 3.3
-        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) return true;
-        if (platform_.clock.Now() >= waitEnds) return true;
-        platform_.events.WaitForEvents(kPassWait);
-        return false;
-      });
+  // 3: until Excel reads the add-in back off, or the wait's bound is over:
+  // an Excel that never does must not hold the window with its buttons grey.
+  // Between passes the thread sleeps until input arrives, the window alive.
+  WaitUntil(platform_.clock, platform_.events, kExcelWait, [&] {
+    op.Set([&] { return TheAddIn(app); }, u"Installed", false);                                      // 3.1
+    op.YieldToPending();                                                              // 3.2
+    bool leave = true;                                                                // 3.3: a failing test leaves
+    op.Step([&] { leave = TheAddIn(app).Get(u"Installed").EqualsFalse(); });
+    return leave;
+  });
   op.YieldToPending();                                                                // 4
   op.YieldToPending();
   op.Step([&] {                                                                       // 5
@@ -91,7 +90,7 @@ void MTBO::InstallExcelAddIn() {
         });
   op.YieldToPending();                                                                // 7
   op.YieldToPending();
-  if (op.Step([&] { TheAddIn(app).Put(u"Installed", true); })) Reach(Goal::ExcelAddInSwitchedOn);  // 8
+  if (op.Set([&] { return TheAddIn(app); }, u"Installed", true)) Reach(Goal::ExcelAddInSwitchedOn);  // 8
   op.YieldToPending();                                                                // 9
   op.QuitAndRelease(app, ReleaseForm::Single);                                        // 10
 }

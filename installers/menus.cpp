@@ -1,6 +1,7 @@
 // The PowerPoint toolbar "Tambrel Tools" and the menu "Tamb&rel Tools".
 #include "automation/operation.h"
 #include "automation/text.h"
+#include "installers/applications.h"
 #include "installers/mtbo.h"
 
 namespace tbo {
@@ -56,7 +57,7 @@ void MTBO::DeleteTambrelToolbars(Operation& op, const Ref& app) {
   for (const char16_t* name : kToolbars) {
     Ref bar;
     if (op.LookUp(u"toolbar " + std::u16string(name), [&] { bar = Toolbar(app, name); }) == Found::Yes) {
-      op.Step([&] { bar.Call(u"Delete"); });
+      if (op.Step([&] { bar.Call(u"Delete"); })) op.Changed(bar.Described() + u" deleted");
     }
   }
 }
@@ -67,7 +68,7 @@ void MTBO::DeleteTambrelMenus(Operation& op, const Ref& app) {
   for (const char16_t* caption : kMenus) {
     Ref entry;
     if (op.LookUp(u"menu " + std::u16string(caption), [&] { entry = MenuEntry(app, caption); }) == Found::Yes) {
-      op.Step([&] { entry.Call(u"Delete"); });
+      if (op.Step([&] { entry.Call(u"Delete"); })) op.Changed(entry.Described() + u" deleted");
     }
   }
 }
@@ -85,7 +86,7 @@ bool MTBO::HasTambrelBars(const Ref& app) {
 void MTBO::BuildTambrelMenus(const Ref& app) {
   static constexpr Stands kToolbar{u"the toolbar Tambrel Tools", u"made"}, kMenu{u"the menu Tamb&rel Tools", u"made"},
       kMenuEntries{u"the menu's entries", u"reached"}, kEntry{u"a menu entry", u"made"};
-  Operation op(platform_, observer_);
+  Operation op = NewOperation();
   Ref toolbar(kToolbar), menu(kMenu), menuControls(kMenuEntries), entryA(kEntry), entryB(kEntry);
   int menuEntries = 0, toolbarEntries = 0;
   const auto entryAdded = [&](Ref& entry) {

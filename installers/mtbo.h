@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/operation.h"
 #include "automation/runner.h"
 #include "automation/services.h"
 #include "automation/value.h"
@@ -26,8 +27,6 @@ enum class Goal {
   PowerPointBarsGone,       // taken out: none of the product's toolbars and menus left
 };
 
-class Operation;
-
 class MTBO {
  public:
   // observer hears of every step of every operation.
@@ -35,10 +34,7 @@ class MTBO {
 
   // Before each press: an application that stopped answering in the last
   // press may be tried again, and no goal is reached yet.
-  void BeginPress() {
-    platform_.automation.NewPress();
-    reached_.clear();
-  }
+  void BeginPress();
   bool Reached(Goal goal) const;
 
   void RemoveOldWordTemplates();
@@ -66,6 +62,9 @@ class MTBO {
 
  private:
   void Reach(Goal goal) { reached_.push_back(goal); }
+  // An operation that reports to the press's observer and knows the
+  // applications' answers for an item they do not have.
+  Operation NewOperation() const;
   // The product's toolbars and menus, current and old, deleted where they are.
   static void DeleteTambrelToolbars(Operation& op, const Ref& app);
   static void DeleteTambrelMenus(Operation& op, const Ref& app);

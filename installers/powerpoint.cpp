@@ -10,10 +10,11 @@
 namespace tbo {
 namespace {
 
-
 // Wildcards also match generated 8.3 names ("*.pcb" finds "Notes.pcbx"), so
 // only a name whose extension is exactly ".pcb", in any letter case, is a
 // command-bar file.
+constexpr std::u16string_view kAddInFile = u"C:\\Tambrel\\Tambrel_O21.ppa";
+
 bool IsCommandBarFile(std::u16string_view name) {
   constexpr std::u16string_view kExtension = u".pcb";
   if (name.size() <= kExtension.size()) return false;
@@ -29,14 +30,14 @@ bool IsCommandBarFile(std::u16string_view name) {
 }  // namespace
 
 void MTBO::RemoveOldPowerPointAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kExcelApp);
+  Operation op = NewOperation();
+  Ref app(kExcel.reference);
   std::u16string powerPointFolder;
   // The command-bar files are only looked for in an absolute folder Excel
   // gave in this press, never in whatever the current folder is.
   bool folderRead = false;
 
-  op.AttachOrLaunch(app, kExcel, Clear::LeftToCaller);                              // 1
+  op.AttachOrLaunch(app, kExcel.server(), Clear::LeftToCaller);                              // 1
   op.Step([&] {                                                                     // 2
     powerPointFolder = app.Get(u"StartupPath").AsString();
     folderRead = true;
@@ -67,8 +68,8 @@ void MTBO::RemoveOldPowerPointAddIn() {
     });
   }
   op.RemoveFileIfPresent(u"c:\\TamBrel\\tbadd.ppa");                                // 7
-  app = Ref(kPowerPointApp);
-  op.AttachOrLaunch(app, kPowerPoint, Clear::LeftToCaller);                         // 8
+  app = Ref(kPowerPoint.reference);
+  op.AttachOrLaunch(app, kPowerPoint.server(), Clear::LeftToCaller);                         // 8
   if (app.IsEmpty()) return;                                                        // 9
   op.ClearError();                                                                  // 10
   // 11: a count that cannot be read or does not fit 16 bits skips the loop.
@@ -76,25 +77,30 @@ void MTBO::RemoveOldPowerPointAddIn() {
   op.Step([&] { count = app.Get(u"AddIns").AsObject().Get(u"Count").AsInt16(); });
   for (int i = 1; i <= count; ++i) {
     const Value index = Value::I2(static_cast<std::int16_t>(i));
-    op.Step([&] { app.Get(u"AddIns", {index}).AsObject().Put(u"Loaded", false); });      // 11.1
-    op.Step([&] { app.Get(u"AddIns", {index}).AsObject().Put(u"Registered", false); });  // 11.2
+    const auto addIn = [&] { return app.Get(u"AddIns", {index}).AsObject(); };
+    op.Set(addIn, u"Loaded", false);                                                // 11.1
+    op.Set(addIn, u"Registered", false);                                            // 11.2
   }
   op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                // 12
 }
 
 void MTBO::InstallPowerPointAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kPowerPointApp);
+  Operation op = NewOperation();
+  Ref app(kPowerPoint.reference);
 
-  op.AttachOrLaunch(app, kPowerPoint);                                              // 1
+  op.AttachOrLaunch(app, kPowerPoint.server());                                              // 1
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.ppa") != u""; },  // 2
         [&] {
           BuildTambrelMenus(app);                                                   // 2.1
-          if (op.Step([&] {                                                         // 2.2
-                app.Get(u"AddIns").AsObject()
-                    .Call(u"Add", {u"C:\\Tambrel\\Tambrel_O21.ppa"}).AsObject()
-                    .Put(u"Autoload", true);
-              })) {
+          // 2.2: one step; the add-in's addition is told even when its
+          // automatic loading is refused.
+          if (op.Set(
+                  [&] {
+                    const Ref added = app.Get(u"AddIns").AsObject().Call(u"Add", {kAddInFile}).AsObject();
+                    op.Changed(u"PowerPoint add-in \"C:\\Tambrel\\Tambrel_O21.ppa\" added");
+                    return added;
+                  },
+                  u"Autoload", true)) {
             Reach(Goal::PowerPointAddInAutoload);
           }
         });

@@ -11,10 +11,10 @@ namespace {
 
 // Reaches the application as the installation does. Returns false when it
 // is not installed here, so that there is nothing to take out of it.
-bool ReachedIfInstalled(Operation& op, Ref& app, std::u16string_view progId, std::u16string_view name) {
-  op.AttachOrLaunch(app, progId, Clear::LeftToCaller);
-  const bool installed = !(app.IsEmpty() && op.PendingError() == kNotInstalled);
-  if (!installed) op.Changed(std::u16string(name) + u" is not installed here: there is no add-in to take out");
+bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application) {
+  op.AttachOrLaunch(app, application.server(), Clear::LeftToCaller);
+  const bool installed = !(app.IsEmpty() && op.PendingError() == application.notInstalled);
+  if (!installed) op.Note(std::u16string(application.name) + u" is not installed here: there is no add-in to take out");
   op.ClearError();
   return installed;
 }
@@ -22,15 +22,16 @@ bool ReachedIfInstalled(Operation& op, Ref& app, std::u16string_view progId, std
 }  // namespace
 
 void MTBO::UninstallWordTemplate() {
-  observer_.Changed(u"Word keeps nothing of the add-in: the template opened by the installation is open only until Word "
-             u"closes. A global template set aside earlier stays in Word's templates folder as "
-             u"Normal.dot.backup-N: rename the newest back to Normal.dot, with Word closed, to have it again");
+  NewOperation().Note(
+      u"Word keeps nothing of the add-in: the template opened by the installation is open only until Word "
+      u"closes. A global template set aside earlier stays in Word's templates folder as "
+      u"Normal.dot.backup-N: rename the newest back to Normal.dot, with Word closed, to have it again");
 }
 
 void MTBO::UninstallExcelAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kExcelApp), addIn;
-  if (!ReachedIfInstalled(op, app, kExcel, u"Excel")) {                                         // 1
+  Operation op = NewOperation();
+  Ref app(kExcel.reference), addIn;
+  if (!ReachedIfInstalled(op, app, kExcel)) {                                                   // 1
     Reach(Goal::ExcelAddInOff);
     return;
   }
@@ -39,10 +40,14 @@ void MTBO::UninstallExcelAddIn() {
   switch (op.LookUp(u"Excel add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(app); })) {  // 2
     case Found::NotThere: Reach(Goal::ExcelAddInOff); break;
     case Found::Yes:
-      op.Step([&] { addIn.Put(u"Installed", false); });                                       // 3
+      op.Set([&] { return addIn; }, u"Installed", false);                                      // 3
       // 4: off only when Excel reads it back off.
       op.Step([&] {
-        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) Reach(Goal::ExcelAddInOff);
+        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) {
+          Reach(Goal::ExcelAddInOff);
+        } else {
+          op.Note(u"Excel add-in " + std::u16string(kAddInName) + u" still reads switched on");
+        }
       });
       break;
     case Found::Failed: break;
@@ -52,23 +57,26 @@ void MTBO::UninstallExcelAddIn() {
 }
 
 void MTBO::UninstallPowerPointAddIn() {
-  Operation op(platform_, observer_);
-  Ref app(kPowerPointApp), addIn;
-  if (!ReachedIfInstalled(op, app, kPowerPoint, u"PowerPoint")) {                               // 1
+  Operation op = NewOperation();
+  Ref app(kPowerPoint.reference), addIn;
+  if (!ReachedIfInstalled(op, app, kPowerPoint)) {                                              // 1
     Reach(Goal::PowerPointAddInOut);
     Reach(Goal::PowerPointBarsGone);
     return;
   }
-  switch (op.LookUp(u"PowerPoint add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(app); })) {  // 2
+  const std::u16string named = u"PowerPoint add-in " + std::u16string(kAddInName);
+  switch (op.LookUp(named, [&] { addIn = TheAddIn(app); })) {                                  // 2
     case Found::NotThere: Reach(Goal::PowerPointAddInOut); break;
     case Found::Yes:
       // Each tried whatever the one before did.
-      op.Step([&] { addIn.Put(u"Loaded", false); });                                          // 3
-      op.Step([&] { addIn.Put(u"Registered", false); });                                      // 4
+      op.Set([&] { return addIn; }, u"Loaded", false);                                         // 3
+      op.Set([&] { return addIn; }, u"Registered", false);                                     // 4
       op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Remove", {kAddInName}); });          // 5
       // 6: out only when PowerPoint no longer lists it.
       op.Step([&] {
-        if (!Finds([&] { TheAddIn(app); })) Reach(Goal::PowerPointAddInOut);
+        if (Finds([&] { TheAddIn(app); })) return op.Note(u"PowerPoint add-in \"Tambrel_O21\" still listed after its removal");
+        op.Changed(u"PowerPoint add-in \"Tambrel_O21\" taken off the list");
+        Reach(Goal::PowerPointAddInOut);
       });
       break;
     case Found::Failed: break;
@@ -79,8 +87,8 @@ void MTBO::UninstallPowerPointAddIn() {
   op.Step([&] {                                                                                 // 9
     if (!HasTambrelBars(app)) Reach(Goal::PowerPointBarsGone);
   });
-  op.Changed(u"toolbar files set aside earlier stay in PowerPoint's folder as *.pcb.backup-N: with PowerPoint "
-             u"closed, rename one back to its name without .backup-N to have it again");
+  op.Note(u"toolbar files set aside earlier stay in PowerPoint's folder as *.pcb.backup-N: with PowerPoint "
+          u"closed, rename one back to its name without .backup-N to have it again");
   op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                            // 10
 }
 

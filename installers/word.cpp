@@ -11,17 +11,18 @@ namespace tbo {
 namespace {
 
 constexpr std::chrono::milliseconds kTemplateHeldAtMost{5000};
+constexpr std::u16string_view kTemplate = u"C:\\TamBrel\\Tambrel_O21.dot";
 
 std::u16string FullName(const Value& item) { return item.AsObject().Get(u"FullName").AsString(); }
 
 }  // namespace
 
 void MTBO::RemoveOldWordTemplates() {
-  Operation op(platform_, observer_);
-  Ref app(kWordApp);
+  Operation op = NewOperation();
+  Ref app(kWord.reference);
   std::u16string oldTemplatePath, normalTemplatePath;
 
-  op.AttachOrLaunch(app, kWord);                                                    // 1
+  op.AttachOrLaunch(app, kWord.server());                                                    // 1
   op.ForEach([&] { return app.Get(u"Templates"); }, [&](const Value& item) {        // 2
     op.If([&] { return Contains(FullName(item), u"tbadd.dot"); },                   // 2.1
           [&] { op.Step([&] { oldTemplatePath = FullName(item); }); });
@@ -43,16 +44,16 @@ void MTBO::RemoveOldWordTemplates() {
 }
 
 void MTBO::InstallWordTemplate() {
-  Operation op(platform_, observer_);
-  Ref app(kWordApp);
+  Operation op = NewOperation();
+  Ref app(kWord.reference);
 
-  op.AttachOrLaunch(app, kWord);                                                    // 1
-  op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.dot") != u""; },  // 2
+  op.AttachOrLaunch(app, kWord.server());                                                    // 1
+  op.If([&] { return op.files().FindFirst(kTemplate) != u""; },                    // 2
         [&] {
           if (op.Step([&] {
-                app.Get(u"Documents").AsObject().Call(
-                    u"Open", {}, {NamedArg{u"FileName", u"C:\\TamBrel\\Tambrel_O21.dot"}});
+                app.Get(u"Documents").AsObject().Call(u"Open", {}, {NamedArg{u"FileName", kTemplate}});
               })) {
+            op.Changed(u"Word opened \"C:\\TamBrel\\Tambrel_O21.dot\"");
             Reach(Goal::TemplateOpened);
           }
         });

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "automation/win32/handles.h"
 #include "standins/store.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -13,9 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   ::GetModuleFileNameW(nullptr, image, 32768);
   Json words = Json::array();
   int count = 0;
-  if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
-    for (int i = 0; i < count; ++i) words.push_back(Utf8(argv[i]));
-    ::LocalFree(argv);
+  if (const tbo::win::UniqueLocal<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &count)); argv) {
+    for (int i = 0; i < count; ++i) words.push_back(Utf8(argv.get()[i]));
   }
   Journal("excel.exe", {{"event", "launch"},
                         {"commandLine", Utf8(::GetCommandLineW())},

@@ -14,7 +14,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace tbo::standin;
   int argc = 0;
-  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  const tbo::win::UniqueLocal<LPWSTR*> owned(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  LPWSTR* argv = owned.get();
   std::vector<tbo::win::UniqueHandle> held;
   for (int i = 1; i < argc; ++i) {
     std::wstring path = argv[i];
@@ -25,7 +26,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Journal("holder", {{"event", "lock"}, {"path", Utf8(argv[i])}, {"error", Hex(error)}});
     if (h) held.push_back(std::move(h));
   }
-  ::LocalFree(argv);
   const std::wstring release = StorePath(L"locks.release");
   while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
   return 0;

@@ -47,10 +47,9 @@ bool SetKey(const std::wstring& key, const wchar_t* name, const std::wstring& va
       ERROR_SUCCESS) {
     return false;
   }
-  const LONG rc = ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(h);
-  return rc == ERROR_SUCCESS;
+  const tbo::win::UniqueKey owned(h);
+  return ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 // Under HKLM: Wine looks up programmatic identifiers only there.
@@ -169,9 +168,8 @@ int Serve(const AppInfo& info, bool embedding) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;
-  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  std::vector<std::wstring> args(argv + 1, argv + argc);
-  ::LocalFree(argv);
+  const tbo::win::UniqueLocal<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  std::vector<std::wstring> args(argv.get() + 1, argv.get() + argc);
   if (args.empty()) return 2;
 
   tbo::win::ComApartment com;

@@ -48,6 +48,8 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "automation/retry.h"
+#include "installers/applications.h"
 #include "standins/json.h"
 #include "standins/store.h"
 
@@ -56,44 +58,72 @@ namespace {
 using tbo::standin::Json;
 using tbo::standin::Utf8;
 
-// No Setup window (in time); 1 is left to Wine.
-constexpr int kNoWindow = 7;
+using namespace std::chrono_literals;
+using std::chrono::milliseconds;
 
+// Exit statuses; 1 is left to Wine.
+constexpr int kNotFound = 3;      // no such control, key or process
+constexpr int kTimedOut = 4;      // what was waited for did not come in time
+constexpr int kWriteFailed = 5;   // an output file, or a process, could not be had
+constexpr int kDisabled = 6;      // a click on a grey button
+constexpr int kNoWindow = 7;      // no Setup window (in time)
+
+// Limits of the waits, and how often they look.
+constexpr milliseconds kRunLimit = 300s;         // a press, a file to go
+constexpr milliseconds kRunStart = 1500ms;       // the buttons going grey after a click: a run that
+                                                 // ends before the first look is simply over
+constexpr milliseconds kWindowShown = 30s;       // the window, by default
+constexpr milliseconds kControlsMade = 1s;       // its last controls once it shows
+constexpr milliseconds kClosed = 30s;            // the window gone after a close
+constexpr milliseconds kBoxGone = 5s;            // a message box gone once answered
+constexpr milliseconds kProgramSeen = 30s;       // TBO_Setup.exe started
+constexpr milliseconds kFocusMoved = 5s;         // a Tab moving the focus
+constexpr milliseconds kPainted = 2s;            // a watched window painting what was invalidated
+constexpr milliseconds kLookEvery = 20ms;
+constexpr milliseconds kCatchEvery = 1ms;        // for a moment that must be caught as it comes
+
+// The project's one wait shape, with the clock and a plain sleep.
+struct Sleeper final : tbo::Clock, tbo::EventPump {
+  milliseconds Now() override { return milliseconds(::GetTickCount64()); }
+  void WaitForEvents(milliseconds most) override { ::Sleep(static_cast<DWORD>(most.count())); }
+  void YieldToPending() override {}
+};
+template <class Ready>
+bool Until(milliseconds most, milliseconds every, Ready&& ready) {
+  Sleeper sleeper;
+  return tbo::WaitUntil(sleeper, sleeper, {most, every}, ready);
+}
+
+// The window's own controls, by name; the application buttons are the
+// application table's, also called by their switch ("word").
 struct Named {
   int id;
-  const wchar_t* name;
-  const wchar_t* alias;
+  std::wstring name, alias;
 };
-constexpr Named kControls[] = {
-    {IDC_IMAGE1, L"Image1", nullptr},     {IDC_CMDEXCEL, L"cmdEXCEL", L"excel"},
-    {IDC_CMDWORD, L"cmdWORD", L"word"},   {IDC_CMDPOINT, L"cmdPOINT", L"powerpoint"},
-    {IDC_LBSTATUS, L"lbStatus", nullptr}, {IDC_LINE1, L"Line1", nullptr},
-    {IDC_CMDCANCEL, L"cmdCancel", nullptr},
-};
-constexpr int kAppButtons[] = {IDC_CMDEXCEL, IDC_CMDWORD, IDC_CMDPOINT};
+std::vector<Named> Controls() {
+  std::vector<Named> all = {{IDC_IMAGE1, L"Image1", L""}, {IDC_LBSTATUS, L"lbStatus", L""},
+                            {IDC_LINE1, L"Line1", L""}, {IDC_CMDCANCEL, L"cmdCancel", L""}};
+  for (const tbo::Application& a : tbo::kApplications) {
+    all.push_back({a.controlId, std::wstring(a.controlName, a.controlName + std::char_traits<char16_t>::length(
+                                                                                 a.controlName)),
+                   std::wstring(a.switchName, a.switchName + std::char_traits<char16_t>::length(a.switchName))});
+  }
+  return all;
+}
 
-// How long a watched window may take to paint what was invalidated.
-constexpr ULONGLONG kPaintedWithinMs = 2000;
-// How long a Tab may take to move the focus.
-constexpr ULONGLONG kFocusMovesWithinMs = 5000;
-// How long a press may take before the driver gives up on it.
-constexpr ULONGLONG kRunLimitMs = 300000;
-// How long to look for the buttons going grey after a click. A run that
-// ends before the first look is simply over; a click on a disabled button
-// never starts one.
-constexpr ULONGLONG kRunStartMs = 1500;
-
-HWND FindSetup() { return ::FindWindowW(L"TBOSetupWindow", L"Setup"); }
+HWND FindSetup() { return ::FindWindowW(TBO_WINDOW_CLASS, L"Setup"); }
 
 int IdOf(const std::wstring& name) {
-  for (const Named& c : kControls) {
-    if (::_wcsicmp(name.c_str(), c.name) == 0 || (c.alias && ::_wcsicmp(name.c_str(), c.alias) == 0)) return c.id;
+  for (const Named& c : Controls()) {
+    if (::_wcsicmp(name.c_str(), c.name.c_str()) == 0 || (!c.alias.empty() && ::_wcsicmp(name.c_str(), c.alias.c_str()) == 0)) {
+      return c.id;
+    }
   }
   return 0;
 }
 
-const wchar_t* NameOf(int id) {
-  for (const Named& c : kControls) {
+std::wstring NameOf(int id) {
+  for (const Named& c : Controls()) {
     if (c.id == id) return c.name;
   }
   return L"";
@@ -166,8 +196,8 @@ Json ReadWindow(HWND top) {
 }
 
 bool AppButtonsEnabled(HWND top) {
-  for (const int id : kAppButtons) {
-    const HWND b = ::GetDlgItem(top, id);
+  for (const tbo::Application& a : tbo::kApplications) {
+    const HWND b = ::GetDlgItem(top, a.controlId);
     if (b && !::IsWindowEnabled(b)) return false;
   }
   return true;
@@ -180,11 +210,7 @@ void Settle(HWND top) {
 }
 
 int WaitRun(HWND top) {
-  const ULONGLONG start = ::GetTickCount64();
-  while (::IsWindow(top) && !AppButtonsEnabled(top)) {
-    if (::GetTickCount64() - start > kRunLimitMs) return 4;
-    ::Sleep(20);
-  }
+  if (!Until(kRunLimit, kLookEvery, [&] { return !::IsWindow(top) || AppButtonsEnabled(top); })) return kTimedOut;
   if (::IsWindow(top)) Settle(top);
   return 0;
 }
@@ -194,30 +220,21 @@ int WaitRun(HWND top) {
 // until the current one is over), so there is nothing to follow.
 int FollowRun(HWND top, bool idleBefore) {
   if (!idleBefore) return 0;
-  const ULONGLONG start = ::GetTickCount64();
-  while (::IsWindow(top) && AppButtonsEnabled(top) && ::GetTickCount64() - start < kRunStartMs) ::Sleep(1);
+  Until(kRunStart, kCatchEvery, [&] { return !::IsWindow(top) || !AppButtonsEnabled(top); });
   return WaitRun(top);
 }
 
-int Wait(ULONGLONG limitMs) {
-  const ULONGLONG start = ::GetTickCount64();
-  ULONGLONG shownAt = 0;
-  for (;;) {
-    const HWND top = FindSetup();
-    // FindWindow succeeds during WM_CREATE: wait for the window to show,
-    // then (briefly) for every control.
-    if (top && ::IsWindowVisible(top)) {
-      if (!shownAt) shownAt = ::GetTickCount64();
-      bool all = true;
-      for (const Named& c : kControls) all = all && ::GetDlgItem(top, c.id);
-      if (all || ::GetTickCount64() - shownAt > 1000) {
-        Settle(top);
-        return 0;
-      }
-    }
-    if (::GetTickCount64() - start > limitMs) return kNoWindow;
-    ::Sleep(20);
-  }
+// FindWindow succeeds during WM_CREATE: waits for the window to show, then
+// (briefly) for every control.
+int Wait(milliseconds limit) {
+  HWND top = nullptr;
+  if (!Until(limit, kLookEvery, [&] { return (top = FindSetup()) && ::IsWindowVisible(top); })) return kNoWindow;
+  Until(kControlsMade, kLookEvery, [&] {
+    const auto controls = Controls();
+    return std::all_of(controls.begin(), controls.end(), [&](const Named& c) { return ::GetDlgItem(top, c.id); });
+  });
+  Settle(top);
+  return 0;
 }
 
 int Read(HWND top, const std::wstring& file) {
@@ -227,14 +244,14 @@ int Read(HWND top, const std::wstring& file) {
     std::fflush(stdout);
     return 0;
   }
-  return tbo::standin::WriteFileText(file, text) ? 0 : 5;
+  return tbo::standin::WriteFileText(file, text) ? 0 : kWriteFailed;
 }
 
 int Press(HWND top, const std::wstring& name) {
   const int id = IdOf(name);
   const HWND button = id ? ::GetDlgItem(top, id) : nullptr;
-  if (!button) return 3;
-  if (!::IsWindowEnabled(button)) return 6;
+  if (!button) return kNotFound;
+  if (!::IsWindowEnabled(button)) return kDisabled;
   // Posted, since the click handler runs the whole installation before
   // returning.
   ::PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
@@ -253,7 +270,7 @@ void SendMouse(DWORD flags, LONG x, LONG y) {
 int Click(HWND top, const std::wstring& name) {
   const int id = IdOf(name);
   const HWND control = id ? ::GetDlgItem(top, id) : nullptr;
-  if (!control) return 3;
+  if (!control) return kNotFound;
   const bool idle = AppButtonsEnabled(top);
   ::SetForegroundWindow(top);
   RECT r{};
@@ -286,7 +303,7 @@ int Key(HWND top, const std::wstring& key) {
     alt = true;
     vk = static_cast<WORD>(::towupper(key[4]));
   }
-  if (!vk) return 3;
+  if (!vk) return kNotFound;
   const bool idle = AppButtonsEnabled(top);
   ::SetForegroundWindow(top);
   const HWND before = FocusOf(top);
@@ -297,10 +314,7 @@ int Key(HWND top, const std::wstring& key) {
   if (!::IsWindow(top) || !idle) return 0;
   Settle(top);
   // Input is handled after sent messages: a Tab is done when the focus moves.
-  if (vk == VK_TAB) {
-    const ULONGLONG start = ::GetTickCount64();
-    while (::IsWindow(top) && FocusOf(top) == before && ::GetTickCount64() - start < kFocusMovesWithinMs) ::Sleep(10);
-  }
+  if (vk == VK_TAB) Until(kFocusMoved, kLookEvery, [&] { return !::IsWindow(top) || FocusOf(top) != before; });
   // Only a key that presses a button can start a run.
   const bool presses = vk == VK_SPACE || vk == VK_RETURN || alt;
   return presses ? FollowRun(top, idle) : 0;
@@ -308,33 +322,27 @@ int Key(HWND top, const std::wstring& key) {
 
 int Close(HWND top) {
   ::PostMessageW(top, WM_CLOSE, 0, 0);
-  const ULONGLONG start = ::GetTickCount64();
-  while (::IsWindow(top)) {
-    if (::GetTickCount64() - start > 30000) return 4;
-    ::Sleep(20);
-  }
-  return 0;
+  return Until(kClosed, kLookEvery, [&] { return !::IsWindow(top); }) ? 0 : kTimedOut;
 }
 
 int SendClose(HWND top) {
   DWORD_PTR ignored = 0;
   const bool handled = ::SendMessageTimeoutW(top, WM_CLOSE, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
   tbo::standin::Journal("driver", {{"event", "close"}, {"sent", true}});
-  return handled ? 0 : 4;
+  return handled ? 0 : kTimedOut;
 }
 
 // A message box is a dialog whose text sits in the static control 0xFFFF.
 int AnswerMessageBox(const std::wstring& file) {
   const HWND box = ::FindWindowW(L"#32770", nullptr);
-  if (!box || !::IsWindowVisible(box)) return 3;
+  if (!box || !::IsWindowVisible(box)) return kNotFound;
   const HWND text = ::GetDlgItem(box, 0xFFFF);
   const Json read = {{"title", Utf8(TextOf(box))}, {"text", Utf8(text ? TextOf(text) : L"")}};
-  if (!tbo::standin::WriteFileText(file, read.dump() + "\n")) return 5;
+  if (!tbo::standin::WriteFileText(file, read.dump() + "\n")) return kWriteFailed;
   const LRESULT defaultId = ::SendMessageW(box, DM_GETDEFID, 0, 0);
   const int id = HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : IDOK;
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
-  const ULONGLONG start = ::GetTickCount64();
-  while (::IsWindow(box) && ::GetTickCount64() - start < 5000) ::Sleep(10);
+  Until(kBoxGone, kLookEvery, [&] { return !::IsWindow(box); });
   return 0;
 }
 
@@ -353,23 +361,21 @@ DWORD FindProcess(const wchar_t* exe) {
 int RecordExitCode(const std::wstring& file) {
   DWORD pid = 0;
   tbo::standin::WriteFileText(file + L".ready", "");
-  for (const ULONGLONG start = ::GetTickCount64(); !pid && ::GetTickCount64() - start < 30000; ::Sleep(10)) {
-    pid = FindProcess(L"TBO_Setup.exe");
-  }
+  Until(kProgramSeen, kLookEvery, [&] { return (pid = FindProcess(L"TBO_Setup.exe")) != 0; });
   const tbo::win::UniqueHandle process(
       pid ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr);
-  if (!process) return 3;
+  if (!process) return kNotFound;
   tbo::standin::WriteFileText(file + L".seen", "");
-  ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimitMs * 2));
+  ::WaitForSingleObject(process.get(), static_cast<DWORD>((kRunLimit * 2).count()));
   DWORD code = 0;
-  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return 4;
-  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : 5;
+  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return kTimedOut;
+  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : kWriteFailed;
 }
 
 int WatchGone() {
-  if (Wait(30000) != 0) return kNoWindow;
+  if (Wait(kWindowShown) != 0) return kNoWindow;
   const HWND top = FindSetup();
-  while (::IsWindow(top)) ::Sleep(2);
+  if (!Until(kRunLimit, kCatchEvery, [&] { return !::IsWindow(top); })) return kTimedOut;
   tbo::standin::Journal("driver", {{"event", "windowGone"}});
   return 0;
 }
@@ -417,7 +423,7 @@ int Usage(HWND top, const std::wstring& file) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(top, &pid);
   const tbo::win::UniqueHandle owned(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-  if (!owned) return 5;
+  if (!owned) return kWriteFailed;
   const HANDLE process = owned.get();
   DWORD handles = 0;
   Json j = {{"handles", ::GetProcessHandleCount(process, &handles) ? Json(handles) : Json()},
@@ -431,16 +437,13 @@ int Usage(HWND top, const std::wstring& file) {
     j["privateUsage"] = memory.PrivateUsage;
     j["workingSetSize"] = memory.WorkingSetSize;
   }
-  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : 5;
+  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : kWriteFailed;
 }
 
 int WaitGone(const std::wstring& path) {
-  const ULONGLONG start = ::GetTickCount64();
-  while (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    if (::GetTickCount64() - start > kRunLimitMs) return 4;
-    ::Sleep(1);
-  }
-  return 0;
+  return Until(kRunLimit, kCatchEvery, [&] { return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; })
+             ? 0
+             : kTimedOut;
 }
 
 // A window whose thread is busy elsewhere neither answers nor paints.
@@ -458,13 +461,11 @@ int Watch(HWND top, ULONGLONG ms, const std::wstring& file) {
     // Painted again within kPaintedWithinMs; a window that does not pump
     // stays unpainted until the busy Office lets it go, seconds later.
     ::InvalidateRect(top, nullptr, TRUE);
-    const ULONGLONG invalidated = ::GetTickCount64();
-    while (::GetUpdateRect(top, nullptr, FALSE) && ::GetTickCount64() - invalidated < kPaintedWithinMs) ::Sleep(20);
-    (::GetUpdateRect(top, nullptr, FALSE) ? unpainted : painted) += 1;
-    ::Sleep(100);
+    (Until(kPainted, kLookEvery, [&] { return !::GetUpdateRect(top, nullptr, FALSE); }) ? painted : unpainted) += 1;
+    ::Sleep(static_cast<DWORD>((kLookEvery * 5).count()));
   }
   const Json j = {{"longestAnswerMs", longest}, {"painted", painted}, {"unpainted", unpainted}};
-  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : 5;
+  return tbo::standin::WriteFileText(file, j.dump() + "\n") ? 0 : kWriteFailed;
 }
 
 int RunAndRecord(const std::wstring& file, std::wstring commandLine) {
@@ -472,19 +473,19 @@ int RunAndRecord(const std::wstring& file, std::wstring commandLine) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return 5;
+    return kWriteFailed;
   }
   const tbo::win::UniqueHandle process(info.hProcess), thread(info.hThread);
-  ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimitMs));
+  ::WaitForSingleObject(process.get(), static_cast<DWORD>(kRunLimit.count()));
   DWORD code = 0;
-  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return 4;
-  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : 5;
+  if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return kTimedOut;
+  return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : kWriteFailed;
 }
 
 int Kill(const std::wstring& pid) {
   const tbo::win::UniqueHandle process(
       ::OpenProcess(PROCESS_TERMINATE, FALSE, std::wcstoul(pid.c_str(), nullptr, 10)));
-  return process && ::TerminateProcess(process.get(), 1) ? 0 : 5;
+  return process && ::TerminateProcess(process.get(), 1) ? 0 : kWriteFailed;
 }
 
 }  // namespace
@@ -497,7 +498,7 @@ int wmain(int argc, wchar_t** argv) {
     int status = 0;
     if (cmd == L"wait") {
       const bool number = !operand.empty() && std::iswdigit(operand[0]);
-      status = Wait(number ? std::wcstoull(operand.c_str(), nullptr, 10) : 30000);
+      status = Wait(number ? milliseconds(std::wcstoull(operand.c_str(), nullptr, 10)) : kWindowShown);
       if (number) ++i;
     } else if (cmd == L"waitgone") {
       status = WaitGone(operand), ++i;

@@ -89,8 +89,8 @@ Ref ComClient::Reached(ComPtr<IDispatch> dispatch, Instance& instance) {
   return Ref(std::make_shared<ComObject>(std::move(dispatch), caller_, instance));
 }
 
-Ref ComClient::GetActiveObject(std::u16string_view progId) {
-  const CLSID clsid = ClassOf(progId);
+Ref ComClient::GetActiveObject(const ServerName& server) {
+  const CLSID clsid = ClassOf(server.progId);
   if (!caller_.Answers(clsid)) throw AutomationError::NoAnswer(Unanswered::Earlier);
   lingeringSeen_ = false;
   Instance& instance = caller_.NewInstance(clsid);
@@ -102,8 +102,8 @@ Ref ComClient::GetActiveObject(std::u16string_view progId) {
   return Reached(std::move(attach->found), instance);
 }
 
-Ref ComClient::CreateObject(std::u16string_view progId) {
-  const CLSID clsid = ClassOf(progId);
+Ref ComClient::CreateObject(const ServerName& server) {
+  const CLSID clsid = ClassOf(server.progId);
   if (!caller_.Answers(clsid)) throw AutomationError::NoAnswer(Unanswered::Earlier);
   const bool lingeringSeen = std::exchange(lingeringSeen_, false);
   Instance& instance = caller_.NewInstance(clsid);

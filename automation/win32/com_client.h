@@ -21,8 +21,8 @@ class ComClient final : public AutomationClient {
   ComClient(Clock& clock, EventPump& events, std::chrono::milliseconds limit = kNoLimit,
             Patience shutdown = kShutdownWait)
       : caller_(clock, events, limit), shutdown_(shutdown) {}
-  Ref GetActiveObject(std::u16string_view progId) override;
-  Ref CreateObject(std::u16string_view progId) override;
+  Ref GetActiveObject(const ServerName& server) override;
+  Ref CreateObject(const ServerName& server) override;
   void NewPress() override { caller_.ForgetSilent(); }
 
  private:

@@ -69,6 +69,27 @@ using UniqueWindow = Unique<NullEmpty<HWND, ::DestroyWindow>>;
 using UniqueGdiObject = Unique<NullEmpty<HGDIOBJ, ::DeleteObject>>;
 using UniqueIcon = Unique<NullEmpty<HICON, ::DestroyIcon>>;
 using UniqueBstr = Unique<NullEmpty<BSTR, ::SysFreeString>>;
+using UniqueKey = Unique<NullEmpty<HKEY, ::RegCloseKey>>;
+// Memory the system handed out for the caller to LocalFree.
+template <class T>
+using UniqueLocal = Unique<NullEmpty<T, ::LocalFree>>;
+
+// A window's device context (the screen's for none), released to the
+// window it came from.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  ~WindowDC() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 // An owned COM interface pointer: released once, never copied.
 template <class T>

@@ -98,8 +98,8 @@ std::u16string SystemText(ErrorNumber error) {
     const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         static_cast<DWORD>(error), language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const UniqueLocal<wchar_t*> owned(buffer);
     std::wstring text(buffer ? buffer : L"", n);
-    ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     if (!text.empty()) return FromWide(text);
   }

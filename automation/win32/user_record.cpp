@@ -6,6 +6,7 @@
 
 #include "automation/win32/fail.h"
 #include "automation/win32/handles.h"
+#include "automation/win32/log_file.h"
 #include "automation/win32/platform.h"
 #include "automation/win32/text.h"
 #include "resources/version.h"
@@ -49,13 +50,14 @@ bool FileUserRecord::Has(std::u16string_view application) {
   return !folder_.empty() && Exists(Where(application));
 }
 
-void FileUserRecord::Add(std::u16string_view application, std::u16string_view when) {
+void FileUserRecord::Add(std::u16string_view application) {
   NeedsFolder();
   const std::u16string path = Where(application);
   MakeFoldersAbove(path);
   const UniqueHandle file(
       ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ThrowLastError();
+  const std::u16string when = LocalTimestamp();
   const std::string text = "set up " + std::string(when.begin(), when.end()) + " by TBO Setup " + TBO_VERSION_TEXT +
                            "\r\n";
   DWORD written = 0;

@@ -12,7 +12,7 @@ class FileUserRecord final : public UserRecord {
   // folder: as RecordFolderIn gives it; empty when the system named none.
   explicit FileUserRecord(std::u16string folder) : folder_(std::move(folder)) {}
   bool Has(std::u16string_view application) override;
-  void Add(std::u16string_view application, std::u16string_view when) override;
+  void Add(std::u16string_view application) override;
   bool Remove(std::u16string_view application) override;
   std::u16string Where(std::u16string_view application) override;
 

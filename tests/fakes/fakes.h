@@ -71,11 +71,11 @@ class Automation : public tbo::AutomationClient {
   explicit Automation(std::shared_ptr<Journal> journal) : journal_(std::move(journal)) {}
   std::map<std::u16string, std::shared_ptr<Object>> running, creatable;
 
-  tbo::Ref GetActiveObject(std::u16string_view progId) override {
-    return Find(running, "attach ", progId, tbo::ErrorFromCode(0x800401E3));
+  tbo::Ref GetActiveObject(const tbo::ServerName& server) override {
+    return Find(running, "attach ", server.progId, tbo::ErrorFromCode(0x800401E3));
   }
-  tbo::Ref CreateObject(std::u16string_view progId) override {
-    return Find(creatable, "create ", progId, tbo::ErrorFromCode(0x800401F3));
+  tbo::Ref CreateObject(const tbo::ServerName& server) override {
+    return Find(creatable, "create ", server.progId, tbo::ErrorFromCode(0x800401F3));
   }
 
  private:

@@ -39,7 +39,7 @@ TEST(AttachOrLaunch, DecidesOnTheWholePendingError) {
     if (c.installed) p.automation.creatable[u"Word.Application"] = created;
     if (c.earlierFailure) op.Step([] { tbo::Fail(kE1); });
     Ref app;
-    op.AttachOrLaunch(app, u"Word.Application", c.clear);
+    op.AttachOrLaunch(app, {u"Word.Application", u"Word"}, c.clear);
     const std::string holds = app.IsEmpty() ? "empty" : app.shared() == running ? "running" : "created";
     EXPECT_EQ(holds, c.holds) << c.what;
     EXPECT_EQ(op.PendingError(), c.pending) << c.what;

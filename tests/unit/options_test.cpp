@@ -6,7 +6,9 @@
 
 namespace {
 
-using tbo::Press;
+constexpr const tbo::Application* Word = &tbo::kWord;
+constexpr const tbo::Application* Excel = &tbo::kExcel;
+constexpr const tbo::Application* PowerPoint = &tbo::kPowerPoint;
 
 constexpr char16_t kNoApplication[] =
     u"No application to set up: name one or more of /word, /powerpoint, /excel (without switches the program opens "
@@ -15,7 +17,7 @@ constexpr char16_t kNoApplication[] =
 TEST(Options, SwitchesAndTheirMistakes) {
   struct Case {
     std::vector<std::u16string> args;
-    std::vector<Press> presses;
+    std::vector<const tbo::Application*> presses;
     std::u16string log;
     bool unattended;
     std::u16string error;
@@ -23,9 +25,9 @@ TEST(Options, SwitchesAndTheirMistakes) {
   const Case cases[] = {
       {{}, {}, u"", false, u""},
       {{u"-?"}, {}, u"", false, u""},
-      {{u"/EXCEL", u"-word", u"/PowerPoint", u"/excel"}, {Press::Excel, Press::Word, Press::PowerPoint, Press::Excel},
+      {{u"/EXCEL", u"-word", u"/PowerPoint", u"/excel"}, {Excel, Word, PowerPoint, Excel},
        u"", true, u""},
-      {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Press::Word}, u"C:\\Logs\\tbo setup.log", true, u""},
+      {{u"/log", u"C:\\Logs\\tbo setup.log", u"/word"}, {Word}, u"C:\\Logs\\tbo setup.log", true, u""},
       // Switches without an application would leave a hidden window
       // waiting for no one; /? alone is the only other start.
       {{u"/Quiet"}, {}, u"", true, kNoApplication},
@@ -33,17 +35,17 @@ TEST(Options, SwitchesAndTheirMistakes) {
       {{u"/log", u"C:\\x.log"}, {}, u"C:\\x.log", false, kNoApplication},
       {{u"/timeout", u"5", u"/wait", u"9"}, {}, u"", false, kNoApplication},
       {{u"/?", u"/force"}, {}, u"", false, kNoApplication},
-      {{u"/word", u"/quiet", u"/?"}, {Press::Word}, u"", true, u""},
+      {{u"/word", u"/quiet", u"/?"}, {Word}, u"", true, u""},
       {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: /word, "
                                         u"/powerpoint, /excel."},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},
       {{u"/log"}, {}, u"", false, u"/log needs the name of a file."},
-      {{u"/log", u"/word"}, {Press::Word}, u"", true, u"/log needs the name of a file."},
+      {{u"/log", u"/word"}, {Word}, u"", true, u"/log needs the name of a file."},
       // The first mistake is reported; the log after it is still read.
       {{u"/wrod", u"/timeout", u"0", u"/log", u"C:\\x.log"}, {}, u"C:\\x.log", false, u"Unknown switch: /wrod"},
-      {{u"/timeout", u"soon", u"/excel"}, {Press::Excel}, u"", true,
+      {{u"/timeout", u"soon", u"/excel"}, {Excel}, u"", true,
        u"/timeout needs a number of seconds from 1 to 86400."},
-      {{u"/excel", u"/wait"}, {Press::Excel}, u"", true, u"/wait needs a number of seconds from 1 to 86400."},
+      {{u"/excel", u"/wait"}, {Excel}, u"", true, u"/wait needs a number of seconds from 1 to 86400."},
       // `/log "C:\Logs\" /word`: the backslash escapes the closing quote and
       // /word ends up inside the log's name; the run is still unattended.
       {{u"/log", u"C:\\Logs\" /word"}, {}, u"C:\\Logs\" /word", true, u""},

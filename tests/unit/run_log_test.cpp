@@ -13,6 +13,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr tbo::ErrorNumber kNoSuchItem = tbo::ErrorFromCode(0x80070057);
 using tbo::Ref;
 using tbo::Value;
 
@@ -43,7 +45,7 @@ TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
   Lines sink;
   tbo::RunLog log(sink, p.events);
   tbo::LoggedPlatform logged(p.services(), log);
-  tbo::Operation op(logged.services(), log);
+  tbo::Operation op(logged.services(), log, [](tbo::ErrorNumber e) { return e == kNoSuchItem; });
   static constexpr tbo::Stands kToolbar{u"the toolbar", u"made"};
   Ref app, toolbar(kToolbar);
   tbo::FileSystem& files = logged.services().files;
@@ -53,17 +55,17 @@ TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
     std::vector<std::u16string> lines;  // written by the time the step is done
   };
   const Row rows[] = {
-      {[&] { op.AttachOrLaunch(app, u"Excel.Application"); },
+      {[&] { op.AttachOrLaunch(app, {u"Excel.Application", u"Excel"}); },
        {u"Op: no Excel is running, so one is started: 0x800401E3"}},
       {[&] { op.Step([&] { app.Get(u"StartupPath"); }); }, {u"Op: Excel StartupPath failed: 0x800A03EC"}},
       {[&] { op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Add", {u"C:\\x.xla", Value::I2(3)}); }); },
        {u"Op: Excel AddIns.Add(\"C:\\x.xla\", 3) failed: 0x800A03EC"}},
-      {[&] { op.Step([&] { app.Get(u"AddIns").AsObject().Put(u"Installed", true); }); },
+      {[&] { op.Set([&] { return app.Get(u"AddIns").AsObject(); }, u"Installed", true); },
        {u"Op: Excel AddIns.Installed set to True"}},
       // Steps that could not run for want of the toolbar are one line, told
       // when the next line comes.
       {[&] { for (int i = 0; i < 3; ++i) op.Step([&] { toolbar.Put(u"Visible", true); }); }, {}},
-      {[&] { op.LookUp(u"toolbar Old", [] { tbo::Fail(tbo::ErrorFromCode(0x80070057)); }); },
+      {[&] { op.LookUp(u"toolbar Old", [] { tbo::Fail(kNoSuchItem); }); },
        {u"Op: 3 steps on the toolbar not run: it was not made", u"Op: toolbar Old: not there"}},
       {[&] { op.Step([&] { files.Move(u"C:\\T\\a.pcb", u"C:\\T\\a.pcb.backup-1"); }); },
        {u"Op: rename C:\\T\\a.pcb to C:\\T\\a.pcb.backup-1 failed: 0x80070020"}},

@@ -34,7 +34,7 @@ class ComClientTest : public ::testing::Test {
 
 class Dictionary : public ComClientTest {
  protected:
-  Ref dict = client.CreateObject(u"Scripting.Dictionary");
+  Ref dict = client.CreateObject({u"Scripting.Dictionary", u"Dictionary"});
 };
 
 TEST_F(Dictionary, PositionalAndNamedArgumentsKeepTheirTypes) {
@@ -74,23 +74,23 @@ TEST_F(Dictionary, FailuresCarryTheServersErrorNumber) {
 }
 
 TEST_F(Dictionary, ObjectsTravelAsArgumentsAndComeBackUsable) {
-  Ref fso = client.CreateObject(u"Scripting.FileSystemObject");
+  Ref fso = client.CreateObject({u"Scripting.FileSystemObject", u"FileSystemObject"});
   dict.Call(u"Add", {u"fso", Value(fso)});
   const Ref back = dict.Get(u"Item", {u"fso"}).AsObject();
   EXPECT_EQ(back.Call(u"FolderExists", {u"C:\\windows"}), Value(true));
 }
 
 TEST_F(ComClientTest, ReachingServersByProgrammaticIdentifier) {
-  EXPECT_EQ(tbo::ErrorOf([&] { client.GetActiveObject(u"Scripting.Dictionary"); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { client.GetActiveObject({u"Scripting.Dictionary", u"Dictionary"}); }),
             tbo::ErrorFromCode(0x800401E3))
       << "nothing registers a dictionary as running";
-  EXPECT_EQ(tbo::ErrorOf([&] { client.CreateObject(u"No.Such.Application"); }),
+  EXPECT_EQ(tbo::ErrorOf([&] { client.CreateObject({u"No.Such.Application", u"No Such"}); }),
             tbo::ErrorFromCode(0x800401F3));
 }
 
 TEST_F(ComClientTest, FileSystemObjectFilesEnumerationAndOmittedArguments) {
   const std::u16string dir = TempFolder(L"tbo-fso");
-  Ref fso = client.CreateObject(u"Scripting.FileSystemObject");
+  Ref fso = client.CreateObject({u"Scripting.FileSystemObject", u"FileSystemObject"});
   for (auto name : {u"\\one.txt", u"\\two.txt"}) {
     // CreateTextFile(name, [overwrite] omitted, unicode:=False)
     Ref stream = fso.Call(u"CreateTextFile", {dir + name, Value::Omitted(), false}).AsObject();

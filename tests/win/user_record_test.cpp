@@ -31,12 +31,12 @@ TEST(UserRecord, OneFilePerApplicationForThisVersionOnly) {
   tbo::win::FileUserRecord record(folder);
   EXPECT_FALSE(record.Has(u"Word"));
 
-  record.Add(u"Word", u"2026-12-07 08:00:00");  // makes the folders
+  record.Add(u"Word");  // makes the folders
   EXPECT_TRUE(record.Has(u"Word"));
   EXPECT_FALSE(record.Has(u"Excel"));
   // Setting up with this version forgets an earlier version's record.
   Touch(older);
-  record.Add(u"Word", u"2026-12-07 08:01:00");
+  record.Add(u"Word");
   EXPECT_FALSE(Exists(older));
   EXPECT_EQ(record.Where(u"Word"), folder + u"\\Word 1.00.txt");
 
@@ -53,16 +53,16 @@ TEST(UserRecord, FailuresAreThrownWithTheSystemsReason) {
   const std::u16string local = TempFolder(L"tbo-record-blocked");
   Touch(local + u"\\Tambrel");  // a file where the record's folder goes
   tbo::win::FileUserRecord blocked(tbo::RecordFolderIn(local));
-  EXPECT_EQ(tbo::ErrorOf([&] { blocked.Add(u"Word", u"now"); }), tbo::ErrorFromWin32(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(tbo::ErrorOf([&] { blocked.Add(u"Word"); }), tbo::ErrorFromWin32(ERROR_PATH_NOT_FOUND));
   EXPECT_FALSE(blocked.Has(u"Word"));
 
   tbo::win::FileUserRecord nowhere(u"");
-  EXPECT_NE(tbo::ErrorOf([&] { nowhere.Add(u"Word", u"now"); }), tbo::kNoError);
+  EXPECT_NE(tbo::ErrorOf([&] { nowhere.Add(u"Word"); }), tbo::kNoError);
   EXPECT_FALSE(nowhere.Has(u"Word"));
 
   const std::u16string folder = tbo::RecordFolderIn(TempFolder(L"tbo-record-kept"));
   tbo::win::FileUserRecord kept(folder);
-  kept.Add(u"Excel", u"now");
+  kept.Add(u"Excel");
   ::SetFileAttributesW(Wide(kept.Where(u"Excel")).c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(tbo::ErrorOf([&] { kept.Remove(u"Excel"); }), tbo::kAccessDenied);
   EXPECT_TRUE(kept.Has(u"Excel"));

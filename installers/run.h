@@ -1,0 +1,95 @@
+// An unattended run: the presses the command line asks for, each exactly as
+// a click, the user's record, and the exit code management tools read. What
+// becomes of each application and the exit code are decided by the pure
+// functions below; UnattendedRun only strings them together, and the window
+// lends it its click frame.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "automation/function_ref.h"
+#include "automation/run_log.h"
+#include "automation/user_record.h"
+#include "installers/presses.h"
+
+namespace tbo {
+
+// Exit codes as Windows Installer gives them, which management tools know.
+inline constexpr int kSetUp = 0;
+inline constexpr int kInvalidParameter = 87;    // ERROR_INVALID_PARAMETER
+inline constexpr int kCancelledByUser = 1602;   // ERROR_INSTALL_USEREXIT
+inline constexpr int kInstallFailure = 1603;    // ERROR_INSTALL_FAILURE
+inline constexpr int kAnotherRunGoesOn = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
+
+// What became of one application the run was asked for.
+enum class Fate {
+  Skipped,       // the person at the machine closed the window before its press
+  AlreadySetUp,  // the user's record says this version set it up: left alone
+  Done,          // pressed, every goal read back, the record written or removed
+  Missed,        // pressed, and a goal was not reached
+  NotKept,       // pressed, every goal reached, but the record not written or removed
+};
+
+// Before an application's press: whether it is pressed. A close skips the
+// rest; an application this version set up for the user is left alone
+// (every press sets the user's files aside), unless forced; taking the add-in
+// out never asks the record.
+enum class Before { Skip, LeaveAlone, Press };
+Before Decide(Mode mode, bool force, bool closed, bool recorded);
+
+// After its press, what the record does: only what every goal was read back
+// for is recorded (or forgotten), so that a failed press is tried again.
+enum class Keep { Nothing, Record, Forget };
+Keep RecordAfter(Mode mode, const PressOutcome& outcome);
+
+// A failure makes 1603; otherwise a close that skipped something 1602.
+int ExitCode(std::span<const Fate> fates);
+
+struct Request {
+  std::vector<const Application*> applications;  // in the order they are pressed
+  Mode mode = Mode::Install;
+  bool force = false;  // also what the user's record says is set up
+};
+
+// The window as the run drives it.
+class Frame {
+ public:
+  virtual bool CloseRequested() = 0;
+  // Runs work inside the click frame of the application's button.
+  virtual void Around(const Application& application, FunctionRef<void()> work) = 0;
+
+ protected:
+  ~Frame() = default;
+};
+
+class UnattendedRun {
+ public:
+  UnattendedRun(MTBO& mtbo, RunLog& log, UserRecord& record, Request request)
+      : mtbo_(mtbo), log_(log), record_(record), request_(std::move(request)) {}
+  // The presses, one after the other; those after a close by the person at
+  // the machine are skipped.
+  void Run(Frame& frame);
+  // The log's last lines and the exit code. The presses not started (all of
+  // them, when the window closed before the first) were skipped.
+  int Finish();
+
+ private:
+  struct Result {
+    const Application* application;
+    Fate fate;
+    std::u16string why;  // the goals missed, or the record's failure
+  };
+  Result Press(const Application& application, Frame& frame);
+  Result Remembered(const Application& application, Keep keep);
+  std::u16string Listed(Fate fate) const;
+
+  MTBO& mtbo_;
+  RunLog& log_;
+  UserRecord& record_;
+  Request request_;
+  std::vector<Result> results_;
+};
+
+}  // namespace tbo
