@@ -83,13 +83,6 @@ HRESULT ParseError(const Json& error) {
 Server::Server(std::string app, bool userStarted)
     : app_(std::move(app)), userStarted_(userStarted), mainThread_(::GetCurrentThreadId()) {
   current = this;
-  if (app_ == "powerpoint") {
-    auto menu = std::make_shared<BarData>();
-    menu->name = L"Menu Bar";
-    menu->menuBar = true;
-    menu->visible = true;
-    bars.push_back(std::move(menu));
-  }
 }
 
 Server::~Server() {
@@ -100,47 +93,47 @@ Server& Server::Current() { return *current; }
 
 std::wstring Server::StateFile() const { return StorePath(FromUtf8(app_) + L".json"); }
 
+// The state in the shape the harness gave it: the keys it started with,
+// whichever application this is.
 Json Server::ToJson() const {
+  Json t = Json::array(), d = Json::array(), list = Json::array(), barList = Json::array();
+  for (const auto& s : templates) t.push_back(Utf8(s));
+  for (const auto& s : documents) d.push_back(Utf8(s));
+  for (const auto& a : addins) {
+    list.push_back({{"name", Utf8(a->name)},
+                    {"fullName", Utf8(a->fullName)},
+                    {"installed", a->installed},
+                    {"loaded", a->loaded},
+                    {"registered", a->registered},
+                    {"autoload", a->autoload}});
+  }
+  for (const auto& b : bars) {
+    barList.push_back({{"name", Utf8(b->name)},
+                       {"menuBar", b->menuBar},
+                       {"visible", b->visible},
+                       {"controls", ControlsToJson(b->controls)}});
+  }
+  const Json all = {{"templates", t},           {"documents", d},
+                    {"startupPath", Utf8(startupPath)}, {"path", Utf8(path)},
+                    {"addins", list},           {"installedStaysTrue", installedStaysTrue},
+                    {"commandBars", barList}};
   Json j = {{"installed", true}, {"visible", visible}};
-  if (app_ == "word") {
-    Json t = Json::array(), d = Json::array();
-    for (const auto& s : templates) t.push_back(Utf8(s));
-    for (const auto& s : documents) d.push_back(Utf8(s));
-    j["templates"] = std::move(t);
-    j["documents"] = std::move(d);
-  } else if (app_ == "excel") {
-    j["startupPath"] = Utf8(startupPath);
-    j["path"] = Utf8(path);
-    Json list = Json::array();
-    for (const auto& a : addins) {
-      list.push_back({{"name", Utf8(a->name)}, {"fullName", Utf8(a->fullName)}, {"installed", a->installed}});
-    }
-    j["addins"] = std::move(list);
-    j["installedStaysTrue"] = installedStaysTrue;
-  } else {
-    Json list = Json::array();
-    for (const auto& a : addins) {
-      list.push_back({{"fullName", Utf8(a->fullName)},
-                      {"loaded", a->loaded},
-                      {"registered", a->registered},
-                      {"autoload", a->autoload}});
-    }
-    j["addins"] = std::move(list);
-    Json barList = Json::array();
-    for (const auto& b : bars) {
-      barList.push_back({{"name", Utf8(b->name)},
-                         {"menuBar", b->menuBar},
-                         {"visible", b->visible},
-                         {"controls", ControlsToJson(b->controls)}});
-    }
-    j["commandBars"] = std::move(barList);
+  for (const auto& [key, value] : all.items()) {
+    if (std::find(keys_.begin(), keys_.end(), key) != keys_.end()) j[key] = value;
   }
   return j;
 }
 
 void Server::FromJson(const Json& j) {
   if (!j.is_object()) return;
+  for (const auto& [key, value] : j.items()) keys_.push_back(key);
   for (const Json& s : Items(Get(j, "templates"))) templates.push_back(FromUtf8(Str(s)));
+  // What the user has open and sees belongs to the instance they started;
+  // one started for a caller has nothing open and shows nothing.
+  if (userStarted_) {
+    for (const Json& s : Items(Get(j, "documents"))) documents.push_back(FromUtf8(Str(s)));
+    visible = Bool(Get(j, "visible"), true);
+  }
   if (j.contains("startupPath")) startupPath = FromUtf8(Str(Get(j, "startupPath")));
   if (j.contains("path")) path = FromUtf8(Str(Get(j, "path")));
   installedStaysTrue = static_cast<long>(Int(Get(j, "installedStaysTrue")));
@@ -177,7 +170,7 @@ void Server::Load() {
   FromJson(ReadJsonFile(StateFile()));
   // Word makes a fresh global template when it starts and finds none.
   for (const std::wstring& t : templates) {
-    if (app_ == "word" && t.find(L"Normal.dot") != std::wstring::npos &&
+    if (t.find(L"Normal.dot") != std::wstring::npos &&
         ::GetFileAttributesW(t.c_str()) == INVALID_FILE_ATTRIBUTES) {
       WriteFileText(t, "fresh");
     }

@@ -41,11 +41,6 @@ struct BarData {
   std::vector<std::shared_ptr<ControlData>> controls;
 };
 
-// Folders a stand-in reports when the scenario names none.
-inline constexpr wchar_t kDefaultStartupPath[] =
-    L"C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART";
-inline constexpr wchar_t kDefaultExcelPath[] = L"C:\\Program Files\\Microsoft Office\\OFFICE11";
-
 class Server {
  public:
   Server(std::string app, bool userStarted);
@@ -87,7 +82,7 @@ class Server {
   // State, by application.
   bool visible = false;
   std::vector<std::wstring> templates, documents;                 // Word
-  std::wstring startupPath = kDefaultStartupPath, path = kDefaultExcelPath;  // Excel
+  std::wstring startupPath, path;                                  // Excel
   long installedStaysTrue = 0;                                     // Excel
   std::vector<std::shared_ptr<AddInData>> addins;                  // Excel, PowerPoint
   std::vector<std::shared_ptr<BarData>> bars;                      // PowerPoint
@@ -103,6 +98,7 @@ class Server {
 
   std::string app_;
   bool userStarted_;
+  std::vector<std::string> keys_;  // the state's keys, as the harness gave them
   bool quit_ = false;
   bool dieAfterCall_ = false;
   DWORD lingerMs_ = 0;

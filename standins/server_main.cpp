@@ -15,7 +15,6 @@
 
 #include "automation/win32/handles.h"
 #include "standins/apps.h"
-#include "standins/office.h"
 #include "standins/server.h"
 #include "standins/store.h"
 
@@ -117,14 +116,12 @@ class Factory final : public ProcessLifetime<IClassFactory, IID_IClassFactory> {
 int Serve(const AppInfo& info, bool embedding) {
   Server server(info.name, !embedding);
   server.Load();
-  // Started by the user: the window is on screen.
-  if (!embedding) server.visible = true;
 
   BusyFilter filter;
   ComPtr<IMessageFilter> previous;
   ::CoRegisterMessageFilter(&filter, previous.put());
 
-  ComPtr<IDispatch> app = CreateApplication(info.name);
+  ComPtr<IDispatch> app = info.make();
   CLSID clsid{};
   ::CLSIDFromString(info.clsid, &clsid);
   DWORD rot = 0, classCookie = 0;

@@ -6,8 +6,10 @@ import json
 import os
 import re
 
+from harness import apps
+
 OK = "0x00000000"
-APP_BUTTONS = ("cmdEXCEL", "cmdWORD", "cmdPOINT")
+APP_BUTTONS = apps.BUTTONS
 
 
 class Outcome:

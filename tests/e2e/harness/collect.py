@@ -8,7 +8,9 @@ import shutil
 import stat
 import time
 
-from harness.scenario import APPS, XATTR, app_config, initial_state
+from harness import apps
+from harness.scenario import XATTR
+from harness.wait import wait_until
 
 
 def settle(prefix, quiet=1.0, most=10, unanswered=()):
@@ -16,17 +18,19 @@ def settle(prefix, quiet=1.0, most=10, unanswered=()):
     took Quit has journalled its end, so that the state read next is final;
     not those whose held call was left unanswered until the program had gone
     (pids in unanswered), which may outlive the play."""
-    deadline, last, since = time.monotonic() + most, None, time.monotonic()
-    while time.monotonic() < deadline:
+    last, since = None, time.monotonic()
+
+    def settled():
+        nonlocal last, since
         lines = prefix.journal()
         quit = {l["pid"] for l in lines if l.get("event") == "call" and l.get("member") == "Quit"
                 and l.get("error") == "0x00000000"}
         ended = {l["pid"] for l in lines if l.get("event") in ("exit", "die")} | set(unanswered)
         if len(lines) != last:
             last, since = len(lines), time.monotonic()
-        elif time.monotonic() - since >= quiet and quit <= ended:
-            return
-        time.sleep(0.05)
+            return False
+        return time.monotonic() - since >= quiet and quit <= ended
+    wait_until(settled, most)
 
 
 def launches_ended(prefix, scenario, most=10):
@@ -36,9 +40,7 @@ def launches_ended(prefix, scenario, most=10):
     missed: a run's lines stay with that run."""
     names = {"excel.exe"} | {f["path"].rsplit("\\", 1)[-1].lower() for f in scenario.get("files", [])
                              if f.get("copyOf")}
-    deadline = time.monotonic() + most
-    while prefix.processes(lambda path: path.rsplit("\\", 1)[-1] in names) and time.monotonic() < deadline:
-        time.sleep(0.05)
+    wait_until(lambda: not prefix.processes(lambda path: path.rsplit("\\", 1)[-1] in names), most)
 
 
 def attributes_of(path):
@@ -94,17 +96,18 @@ def files(prefix, scenario):
 
 def state(prefix, scenario):
     out = {}
-    for app in APPS:
-        if not app_config(scenario, app)["installed"]:
-            out[app] = {"installed": False, "running": False, "visible": False}
+    for app in apps.APPS:
+        given = apps.config(scenario, app.name)
+        if not given["installed"]:
+            out[app.name] = {"installed": False, "running": False, "visible": False}
             continue
         try:
-            with open(prefix.store(app + ".json"), encoding="utf-8") as f:
+            with open(prefix.store(app.name + ".json"), encoding="utf-8") as f:
                 s = json.load(f)
         except (FileNotFoundError, ValueError):
-            s = initial_state(app, app_config(scenario, app))
+            s = apps.initial_state(app.name, given)
         s.pop("pids", None)
-        out[app] = s
+        out[app.name] = s
     return out
 
 

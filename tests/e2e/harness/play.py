@@ -9,9 +9,16 @@ import subprocess
 import sys
 import time
 
+from harness import apps
 from harness.scenario import CURRENT_FOLDER
+from harness.wait import wait_until
 
-PRESS_NAMES = {"word": "cmdWORD", "excel": "cmdEXCEL", "powerpoint": "cmdPOINT"}
+RUN_LIMIT = 330       # seconds a run or a step may take
+BOXES_WITHIN = 15     # the window, or the message boxes a run shows instead
+HELPER_STARTS = 30    # the exit code's watch
+PROGRAM_STARTS = 60   # the program seen running
+
+PRESS_NAMES = {a.name: a.button for a in apps.APPS}
 
 
 def screenshot(path):
@@ -118,18 +125,17 @@ class Play:
         machine when the scenario's hold is reached, and watching the
         window while a busy Office turns calls away."""
         reached, busy = self.prefix.store("hold.reached"), self.prefix.store("busy.reached")
-        deadline = time.monotonic() + 330
-        while process.poll() is None:
+
+        def act():
             if self.hold and not self.held and os.path.exists(reached):
                 self.on_hold()
             if self.scenario.get("busyFor") and os.path.exists(busy) and "busyWatched" not in self.facts:
                 self.facts["busyWatched"] = True
                 self.helpers.append(self.prefix.driver("watch", "3000", self.prefix.windows(self.path("busy.json")),
                                                        background=True, log=self.log))
-            if time.monotonic() > deadline:
-                process.kill()
-                raise RuntimeError(what + " did not end")
-            time.sleep(0.05)
+        if not wait_until(lambda: process.poll() is not None, RUN_LIMIT, each=act):
+            process.kill()
+            raise RuntimeError(what + " did not end")
         if "killedAt" in self.facts and "runEndAfterKill" not in self.facts:
             self.facts["runEndAfterKill"] = round(time.monotonic() - self.facts.pop("killedAt"), 2)
         return process.returncode
@@ -141,16 +147,20 @@ class Play:
         if not boxes:
             return self.prefix.driver("wait", "30000", "read", self.prefix.windows(self.path("window.json")),
                                       log=self.log) == 0
-        deadline = time.monotonic() + 15
-        while program.poll() is None and time.monotonic() < deadline:
+        seen = []
+
+        def shown():
             if self.prefix.driver("wait", "300", "read", self.prefix.windows(self.path("window.json")),
                                   log=self.log) == 0:
+                seen.append(True)
                 return True
             box = self.path("messagebox.json")
             if self.prefix.driver("msgbox", self.prefix.windows(box), log=self.log) == 0:
                 with open(box, encoding="utf-8") as f:
                     self.facts["messageBoxes"].append(json.load(f))
-        return False
+            return False
+        wait_until(lambda: program.poll() is not None or shown(), BOXES_WITHIN, every=0)
+        return bool(seen)
 
     def steps(self, steps, program):
         """Runs the steps, reading the window after each; closes the window
@@ -241,9 +251,7 @@ class Play:
         """Starts the watch of the exit code and waits until it watches."""
         watch = self.prefix.driver("exitcode", self.prefix.windows(self.path("exit-code.txt")), background=True,
                                    log=self.log)
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline and not os.path.exists(ready) and watch.poll() is None:
-            time.sleep(0.05)
+        wait_until(lambda: os.path.exists(ready) or watch.poll() is not None, HELPER_STARTS)
         if not os.path.exists(ready):
             watch.kill()
             raise RuntimeError("the exit code's watch did not start")
@@ -258,9 +266,7 @@ class Play:
         # current folder or drive stays inside the prefix, where it is seen.
         program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
                                    cwd=self.prefix.unix(CURRENT_FOLDER), ran=lambda: os.path.exists(seen))
-        deadline = time.monotonic() + 60
-        while not os.path.exists(seen) and program.poll() is None and time.monotonic() < deadline:
-            time.sleep(0.02)
+        wait_until(lambda: os.path.exists(seen) or program.poll() is not None, PROGRAM_STARTS, every=0.02)
         if program.restarts:
             self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + program.restarts
         return program

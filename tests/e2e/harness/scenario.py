@@ -9,18 +9,15 @@ import shutil
 import subprocess
 import time
 
-APPS = ("word", "excel", "powerpoint")
+from harness import apps
+from harness.apps import ANY
+from harness.wait import wait_until
+
 PROGRAM_TREES = {"x64": "win64", "x86": "win32"}
 CURRENT_FOLDER = "C:\\users\\Public"
-DEFAULT_STARTUP = "C:\\users\\Public\\Application Data\\Microsoft\\Excel\\XLSTART"
-DEFAULT_EXCEL_PATH = "C:\\Program Files\\Microsoft Office\\OFFICE11"
 DOS_ATTRIBUTES = {"readonly": 0x1, "hidden": 0x2, "system": 0x4}
 XATTR = "user.DOSATTRIB"
 
-ANY = None
-CONTROL = {k: ANY for k in ("type", "caption", "onAction", "faceId", "shortcutText", "beginGroup")}
-CONTROL["controls"] = [CONTROL]
-ADDIN = {k: ANY for k in ("name", "fullName", "installed", "loaded", "registered", "autoload")}
 CALL = {"app": ANY, "member": ANY, "class": ANY}
 # Every key a scenario may hold; README.md beside the tables tells what each does.
 SCHEMA = {
@@ -28,11 +25,7 @@ SCHEMA = {
     "folders": ANY,
     "links": [{"path": ANY, "target": ANY}],
     "locked": ANY,
-    "word": {"installed": ANY, "running": ANY, "templates": ANY},
-    "excel": {"installed": ANY, "running": ANY, "startupPath": ANY, "path": ANY, "addins": [ADDIN],
-              "installedStaysTrue": ANY},
-    "powerpoint": {"installed": ANY, "running": ANY, "addins": [ADDIN],
-                   "commandBars": [{"name": ANY, "menuBar": ANY, "visible": ANY, "controls": [CONTROL]}]},
+    **apps.schema(),
     "faults": [dict(CALL, error=ANY, times=ANY, after=ANY)],
     "busy": [{"app": ANY, "calls": ANY}],
     "dies": [dict(CALL, calls=ANY, when=ANY)],
@@ -196,30 +189,6 @@ class Prefix:
         return [json.loads(line) for line in text.split("\n")[:-1] if line.strip()]
 
 
-def app_config(scenario, app):
-    config = dict(scenario.get(app) or {})
-    config.setdefault("installed", True)
-    config.setdefault("running", False)
-    return config
-
-
-def initial_state(app, config):
-    state = {"installed": True, "visible": False, "running": False, "pids": []}
-    if app == "word":
-        state["templates"] = list(config.get("templates", []))
-        state["documents"] = []
-    elif app == "excel":
-        state["startupPath"] = config.get("startupPath", DEFAULT_STARTUP)
-        state["path"] = config.get("path", DEFAULT_EXCEL_PATH)
-        state["addins"] = [dict(a) for a in config.get("addins", [])]
-        state["installedStaysTrue"] = int(config.get("installedStaysTrue", 0))
-    else:
-        state["addins"] = [dict(a) for a in config.get("addins", [])]
-        state["commandBars"] = config.get("commandBars",
-                                          [{"name": "Menu Bar", "menuBar": True, "visible": True, "controls": []}])
-    return state
-
-
 def lay_out(prefix, scenario):
     for folder in scenario.get("folders", []):
         os.makedirs(prefix.unix(folder), exist_ok=True)
@@ -257,20 +226,22 @@ def set_up_office(prefix, scenario):
         control["hold"] = dict(scenario["hold"])
     with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
         json.dump(control, out, ensure_ascii=False)
-    installed = [app for app in APPS if app_config(scenario, app)["installed"]]
+    installed = [a.name for a in apps.APPS if apps.config(scenario, a.name)["installed"]]
     for app in installed:
-        config = app_config(scenario, app)
+        state = apps.initial_state(app, apps.config(scenario, app))
         with open(prefix.store(app + ".json"), "w", encoding="utf-8") as out:
-            json.dump(initial_state(app, config), out, ensure_ascii=False)
-        if app == "excel":
-            folder = prefix.unix(config.get("path", DEFAULT_EXCEL_PATH))
+            json.dump(state, out, ensure_ascii=False)
+        if apps.BY_NAME[app].program:
+            # The program the press starts, a recorder of how it was started.
+            folder_key, name = apps.BY_NAME[app].program
+            folder = prefix.unix(state[folder_key])
             os.makedirs(folder, exist_ok=True)
-            shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, "EXCEL.EXE"))
+            shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, name))
     server = os.path.join(prefix.standins, "office_standin.exe")
     if installed and prefix.wine(server, "/regserver", *installed) != 0:
         raise RuntimeError("registering the stand-ins failed")
     for app in installed:
-        if app_config(scenario, app)["running"]:
+        if apps.config(scenario, app)["running"]:
             running = prefix.wine(server, app, background=True)
             wait_for(lambda: any(l.get("app") == app and l.get("event") == "start" for l in prefix.journal()),
                      30, "the running " + app, running)
@@ -279,13 +250,8 @@ def set_up_office(prefix, scenario):
 def wait_for(condition, seconds, what, process=None):
     """Waits for the condition; meanwhile the process that is to bring it
     about, polled, is started again if Wine failed to start it."""
-    deadline = time.monotonic() + seconds
-    while not condition():
-        if time.monotonic() > deadline:
-            raise RuntimeError("timed out waiting for " + what)
-        if process is not None:
-            process.poll()
-        time.sleep(0.05)
+    if not wait_until(condition, seconds, each=process.poll if process is not None else lambda: None):
+        raise RuntimeError("timed out waiting for " + what)
 
 
 def lock_files(prefix, scenario, log):
