@@ -12,6 +12,11 @@
 
 namespace tbo::standin {
 
+// The application objects, each in its stand-in's file.
+win::ComPtr<IDispatch> MakeWord();
+win::ComPtr<IDispatch> MakeExcel();
+win::ComPtr<IDispatch> MakePowerPoint();
+
 struct AppInfo {
   const char* name;        // as scenarios and the journal spell it
   const wchar_t* progId;   // as the setup program asks for it

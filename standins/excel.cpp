@@ -4,6 +4,7 @@
 // DISP_E_BADINDEX; adding a file that does not exist, 0x800A03EC.
 #include <algorithm>
 
+#include "standins/apps.h"
 #include "standins/office.h"
 
 namespace tbo::standin {

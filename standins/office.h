@@ -88,9 +88,4 @@ class OpenFiles final : public Child {
   const char* className_;
 };
 
-// The application objects, one per stand-in.
-win::ComPtr<IDispatch> MakeWord();
-win::ComPtr<IDispatch> MakeExcel();
-win::ComPtr<IDispatch> MakePowerPoint();
-
 }  // namespace tbo::standin

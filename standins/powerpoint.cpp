@@ -6,6 +6,7 @@
 // exist, E_FAIL.
 #include <algorithm>
 
+#include "standins/apps.h"
 #include "standins/office.h"
 
 namespace tbo::standin {

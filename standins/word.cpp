@@ -4,6 +4,7 @@
 // exist, 0x800A1436.
 #include <algorithm>
 
+#include "standins/apps.h"
 #include "standins/office.h"
 
 namespace tbo::standin {
