@@ -1,8 +1,5 @@
 #include "app/dyn_calls.h"
 
-#include <knownfolders.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 namespace tbo::app::dyn {
 namespace {
@@ -39,19 +36,6 @@ LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
   LPWSTR*(WINAPI * split)(LPCWSTR, int*) = nullptr;
   Find(split, Shell32(), "CommandLineToArgvW");
   return split ? split(commandLine, count) : nullptr;
-}
-
-std::wstring LocalAppDataFolder() {
-  HRESULT(WINAPI * known)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = nullptr;
-  Find(known, Shell32(), "SHGetKnownFolderPath");
-  PWSTR path = nullptr;
-  if (!known || FAILED(known(FOLDERID_LocalAppData, KF_FLAG_DONT_VERIFY, nullptr, &path))) {
-    ::CoTaskMemFree(path);
-    return {};
-  }
-  std::wstring folder(path);
-  ::CoTaskMemFree(path);
-  return folder;
 }
 
 }  // namespace tbo::app::dyn

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace tbo::app::dyn {
 
 // Windows 10 1607: DPI per window.
@@ -25,9 +23,5 @@ void Init();
 // be loaded.
 LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count);
 
-// The user's local application data folder as the system names it
-// (shell32's SHGetKnownFolderPath), never as the environment says; empty
-// when the system names none.
-std::wstring LocalAppDataFolder();
 
 }  // namespace tbo::app::dyn

@@ -18,13 +18,15 @@
 #include "automation/win32/one_run.h"
 #include "automation/win32/platform.h"
 #include "automation/win32/text.h"
-#include "automation/win32/user_record.h"
+#include "automation/win32/registry_record.h"
+#include "automation/win32/run_context.h"
 #include "resources/version.h"
 
 namespace {
 
 using namespace tbo::app;
 using tbo::kAnotherRunGoesOn;
+using tbo::kInstallFailure;
 using tbo::kInvalidParameter;
 using tbo::kSetUp;
 
@@ -58,6 +60,16 @@ int ShowUsage(const std::u16string& reason) {
   ::MessageBoxW(nullptr, tbo::win::Wide(text).c_str(), L"TBO Setup",
                 MB_OK | (reason.empty() ? MB_ICONINFORMATION : MB_ICONERROR));
   return reason.empty() ? kSetUp : kInvalidParameter;
+}
+
+// The run's log: the one asked for; an unattended run without one logs to
+// %TEMP%\TBO Setup.log, where Windows Installer's logging policy writes too,
+// when it can; a person's plain start keeps none.
+tbo::win::LogPlace LogPlaceOf(const Options& options) {
+  if (!options.logPath.empty()) return tbo::win::PrepareLog(options.logPath);
+  if (!options.unattended) return {};
+  tbo::win::LogPlace place = tbo::win::PrepareLog(tbo::win::FallbackLogPath());
+  return place.problem.empty() ? place : tbo::win::LogPlace{};
 }
 
 // Where an unattended run that does nothing says why: its log, or
@@ -112,13 +124,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   const auto args = Arguments(afterProgram);
   Options options = args ? ParseOptions(*args) : Options{};
   if (!args) options.error = u"The command line could not be read.";
-  const tbo::win::LogPlace place = options.logPath.empty() ? tbo::win::LogPlace{} : tbo::win::PrepareLog(options.logPath);
+  const tbo::win::LogPlace place = LogPlaceOf(options);
   if (!options.error.empty() || !place.problem.empty()) {
     return Refuse(options, place, options.error.empty() ? place.problem : options.error);
   }
   if (options.usage) return AnswerUsage(options, place);
   tbo::win::LogFile logFile(place.path);
   logFile.Header(Header());
+  if (options.unattended) {
+    if (const std::u16string refusal = tbo::RefusalOf(tbo::win::CurrentContext()); !refusal.empty()) {
+      logFile.Append(refusal);
+      return tbo::kInstallFailure;
+    }
+  }
 
   tbo::win::OneRunLock oneRun(L"Local\\TBO Setup, one run at a time");
   if (const auto refused = WaitForOurTurn(oneRun, options, logFile)) return *refused;
@@ -129,8 +147,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   tbo::RunLog log(logFile, platform.events);
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::MTBO mtbo(logged.services(), log);
-  tbo::win::FileUserRecord record(tbo::RecordFolderIn(tbo::win::FromWide(dyn::LocalAppDataFolder())));
-  Session session(mtbo, log, record, {options.presses, options.mode, options.force});
+  tbo::win::RegistryUserRecord record;
+  Session session(mtbo, log, record, {options.presses, options.mode, options.force, options.closeApps});
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The

@@ -71,19 +71,24 @@ constexpr auto kSwitches = Made<WriteSwitches>();
 constexpr void WriteUsage(Writer& w) {
   w << u"TBO_Setup.exe [/uninstall] ";
   for (const Application& a : kApplications) w << u"[/" << a.switchName << u"] ";
-  w << u"[/force] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n";
+  w << u"[/force] [/closeapps] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n";
   WriteSwitches(w);
-  w << u"\tset up the add-in in these applications, in the order given, then close; an application already set "
-       u"up for this user by this version is left alone\n"
+  w << u"\tset up the add-in in these applications (in the order ";
+  for (const Application& a : kApplications) w << (&a == &kApplications[0] ? u"" : u", ") << a.name;
+  w << u", whatever order is given), then close; an application already set up for this user by this version is "
+       u"left alone, one the user has open is left for a later run (1618)\n"
        u"/force\tset up also what is already set up for this user\n"
+       u"/closeapps\tquit also the applications the user has open, unsaved work and all\n"
        u"/uninstall\ttake the add-in out of these applications instead\n"
        u"/quiet\tshow no window\n"
-       u"/log FILE\tappend to FILE what each press changed and each step that failed\n"
+       u"/log FILE\tappend to FILE what each press changed and each step that failed (default: %TEMP%\\TBO "
+       u"Setup.log)\n"
        u"/timeout SECONDS\tgive up an Office call that takes longer (default 60)\n"
        u"/wait SECONDS\twait this long for another run of the program to end (default 600)\n"
        u"/?\tshow this text\n\n"
-       u"Exit codes: 0 done, 1603 an application could not be set up or the add-in taken out, 1602 closed before "
-       u"the end, 1618 another run did not end in time, 87 a command line that cannot be used.";
+       u"Exit codes: 0 done, 1603 an application could not be set up or the add-in taken out (or the run is not "
+       u"in a signed-in user's context), 1602 closed before the end, 1618 an application left for later or another "
+       u"run that did not end in time, 87 a command line that cannot be used.";
 }
 constexpr auto kUsage = Made<WriteUsage>();
 
@@ -122,6 +127,8 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       o.quiet = true;
     } else if (name == u"force") {
       o.force = true;
+    } else if (name == u"closeapps") {
+      o.closeApps = true;
     } else if (name == u"uninstall") {
       o.mode = Mode::Uninstall;
     } else if (name == u"?") {

@@ -122,6 +122,7 @@ class LoggedAutomation final : public AutomationClient {
     return Logged(app, created);
   }
   void NewPress() override { inner_.NewPress(); }
+  bool Knows(const ServerName& server) override { return inner_.Knows(server); }
 
  private:
   Ref Logged(const std::u16string& app, const Ref& found) {

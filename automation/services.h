@@ -24,6 +24,9 @@ class AutomationClient {
   virtual Ref GetActiveObject(const ServerName& server) = 0;
   // A new instance on the local machine, not made visible.
   virtual Ref CreateObject(const ServerName& server) = 0;
+  // Whether the server is installed here at all: its programmatic
+  // identifier is known to the system.
+  virtual bool Knows(const ServerName& server) = 0;
   // A new press begins: an application that stopped answering in the last
   // one may be tried again.
   virtual void NewPress() {}
@@ -74,6 +77,13 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual std::chrono::milliseconds Now() = 0;
+};
+
+// Where a run finds itself: the account, the session, the desktop.
+struct Context {
+  bool serviceAccount = false;     // the system account, or another of the services'
+  unsigned long session = 1;       // session 0 is the services'
+  bool interactiveDesktop = true;  // a desktop a person could see
 };
 
 struct Platform {

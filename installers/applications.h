@@ -41,6 +41,10 @@ struct Application {
   NamedOperation remove, install, uninstall;
   std::span<const NamedGoal> goals;     // what its press must achieve
   std::span<const NamedGoal> goalsOut;  // what taking the add-in out must achieve
+  const char16_t* openFiles;            // the collection of what the user has open in it: "Documents"
+  const char16_t* openFile;             // one of them, in the log's words: "document"
+  const char16_t* alsoReaches;          // another application its press quits (switch name), or null
+  bool uninstallQuits;                  // taking the add-in out asks it to quit
 
   ServerName server() const { return {progId, name}; }
 };
@@ -63,14 +67,15 @@ inline constexpr NamedGoal kPowerPointGoalsOut[] = {
 inline constexpr std::array<Application, 3> kApplications{{
     {u"Word", u"word", u"Word.Application", u"Microsoft Word", u"cmdWORD", 103, 1560, {u"Word", u"reached"},
      ErrorFromCode(0x800A1735), kNotInstalled, TBO_OPERATION(RemoveOldWordTemplates),
-     TBO_OPERATION(InstallWordTemplate), TBO_OPERATION(UninstallWordTemplate), kWordGoals, {}},
+     TBO_OPERATION(InstallWordTemplate), TBO_OPERATION(UninstallWordTemplate), kWordGoals, {}, u"Documents",
+     u"document", nullptr, false},
     {u"PowerPoint", u"powerpoint", u"Powerpoint.Application", u"Microsoft PowerPoint", u"cmdPOINT", 104, 2040,
      {u"PowerPoint", u"reached"}, ErrorFromCode(0x80070057), kNotInstalled, TBO_OPERATION(RemoveOldPowerPointAddIn),
      TBO_OPERATION(InstallPowerPointAddIn), TBO_OPERATION(UninstallPowerPointAddIn), kPowerPointGoals,
-     kPowerPointGoalsOut},
+     kPowerPointGoalsOut, u"Presentations", u"presentation", u"excel", true},
     {u"Excel", u"excel", u"Excel.Application", u"Microsoft Excel", u"cmdEXCEL", 102, 1080, {u"Excel", u"reached"},
      ErrorFromCode(0x8002000B), kNotInstalled, TBO_OPERATION(RemoveOldExcelAddIn), TBO_OPERATION(InstallExcelAddIn),
-     TBO_OPERATION(UninstallExcelAddIn), kExcelGoals, kExcelGoalsOut},
+     TBO_OPERATION(UninstallExcelAddIn), kExcelGoals, kExcelGoalsOut, u"Workbooks", u"workbook", nullptr, true},
 }};
 #undef TBO_OPERATION
 

@@ -27,6 +27,8 @@ enum class Goal {
   PowerPointBarsGone,       // taken out: none of the product's toolbars and menus left
 };
 
+struct Application;
+
 class MTBO {
  public:
   // observer hears of every step of every operation.
@@ -36,6 +38,13 @@ class MTBO {
   // press may be tried again, and no goal is reached yet.
   void BeginPress();
   bool Reached(Goal goal) const;
+
+  // Before an unattended press: whether the application is installed here,
+  // and why a running instance of it is the user's ("Word is open (1
+  // document)"): one on screen, or holding something open. "" when none
+  // runs, or the one that runs is no one's work.
+  bool Installed(const Application& application) const;
+  std::u16string InUse(const Application& application);
 
   void RemoveOldWordTemplates();
   void InstallWordTemplate();

@@ -15,6 +15,16 @@ namespace {
 // command-bar file.
 constexpr std::u16string_view kAddInFile = u"C:\\Tambrel\\Tambrel_O21.ppa";
 
+// "\"C:\\x\\a.ppa\"", or how the add-in was reached when PowerPoint does not
+// tell its file.
+std::u16string FullNameOf(const Ref& addIn) {
+  try {
+    return Spelled(addIn.Get(u"FullName"));
+  } catch (const AutomationError&) {
+    return addIn.Described();
+  }
+}
+
 bool IsCommandBarFile(std::u16string_view name) {
   constexpr std::u16string_view kExtension = u".pcb";
   if (name.size() <= kExtension.size()) return false;
@@ -77,9 +87,18 @@ void MTBO::RemoveOldPowerPointAddIn() {
   op.Step([&] { count = app.Get(u"AddIns").AsObject().Get(u"Count").AsInt16(); });
   for (int i = 1; i <= count; ++i) {
     const Value index = Value::I2(static_cast<std::int16_t>(i));
-    const auto addIn = [&] { return app.Get(u"AddIns", {index}).AsObject(); };
-    op.Set(addIn, u"Loaded", false);                                                // 11.1
-    op.Set(addIn, u"Registered", false);                                            // 11.2
+    // Every add-in is switched off, other vendors' too: the log names each
+    // by its file, so that whoever reads it knows whose.
+    for (const auto& [member, done] : {std::pair{u"Loaded", u" unloaded"}, std::pair{u"Registered", u" unregistered"}}) {
+      std::u16string named;
+      if (op.Step([&] {                                                             // 11.1, 11.2
+            const Ref addIn = app.Get(u"AddIns", {index}).AsObject();
+            addIn.Put(member, false);
+            named = FullNameOf(addIn);
+          })) {
+        op.Changed(u"PowerPoint add-in " + named + done);
+      }
+    }
   }
   op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                // 12
 }

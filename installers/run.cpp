@@ -2,14 +2,41 @@
 
 #include <algorithm>
 
+#include "automation/text.h"
 #include "resources/version.h"
 
 namespace tbo {
+namespace {
 
-Before Decide(Mode mode, bool force, bool closed, bool recorded) {
-  if (closed) return Before::Skip;
-  if (mode == Mode::Install && !force && recorded) return Before::LeaveAlone;
+bool Any(std::span<const Fate> fates, std::initializer_list<Fate> these) {
+  return std::any_of(fates.begin(), fates.end(),
+                     [&](Fate f) { return std::find(these.begin(), these.end(), f) != these.end(); });
+}
+
+std::u16string& Append(std::u16string& list, std::u16string_view item) {
+  return list.append(list.empty() ? u"" : u", ").append(item);
+}
+
+}  // namespace
+
+Before Decide(const Request& request, const Seen& seen) {
+  const bool install = request.mode == Mode::Install;
+  if (seen.closed) return Before::Skip;
+  if (install && !request.force && seen.recorded) return Before::LeaveAlone;
+  if (install && !seen.installed) return Before::NotInstalled;
+  if (seen.inUse && !request.closeApps) return Before::Defer;
   return Before::Press;
+}
+
+std::u16string RefusalOf(const Context& context) {
+  const char16_t* where = context.serviceAccount        ? u"runs under a service account (such as SYSTEM)"
+                          : context.session == 0        ? u"runs in session 0, where services run"
+                          : !context.interactiveDesktop ? u"has no interactive desktop"
+                                                        : nullptr;
+  if (!where) return u"";
+  return Joined({u"not run: TBO Setup sets up the add-in for the signed-in user and must run in that user's context "
+                 u"(Intune or Configuration Manager: install for the user, or Active Setup), but this run ",
+                 where, u"; nothing was done"});
 }
 
 Keep RecordAfter(Mode mode, const PressOutcome& outcome) {
@@ -17,24 +44,68 @@ Keep RecordAfter(Mode mode, const PressOutcome& outcome) {
   return mode == Mode::Install ? Keep::Record : Keep::Forget;
 }
 
+bool Complete(std::span<const Fate> fates) {
+  return std::all_of(fates.begin(), fates.end(),
+                     [](Fate f) { return f == Fate::Done || f == Fate::AlreadySetUp || f == Fate::NotInstalled; });
+}
+
 int ExitCode(std::span<const Fate> fates) {
-  const auto any = [&](Fate f) { return std::find(fates.begin(), fates.end(), f) != fates.end(); };
-  if (any(Fate::Missed) || any(Fate::NotKept)) return kInstallFailure;
-  return any(Fate::Skipped) ? kCancelledByUser : kSetUp;
+  if (Any(fates, {Fate::Missed, Fate::NotKept})) return kInstallFailure;
+  if (Any(fates, {Fate::Deferred})) return kAnotherRunGoesOn;
+  return Any(fates, {Fate::Skipped}) ? kCancelledByUser : kSetUp;
+}
+
+std::vector<const Application*> InSafeOrder(std::span<const Application* const> asked) {
+  std::vector<const Application*> ordered;
+  for (const Application& a : kApplications) {
+    if (std::find(asked.begin(), asked.end(), &a) != asked.end()) ordered.push_back(&a);
+  }
+  return ordered;
 }
 
 void UnattendedRun::Run(Frame& frame) {
-  for (const Application* application : request_.applications) results_.push_back(Press(*application, frame));
+  ordered_ = InSafeOrder(request_.applications);
+  if (ordered_ != request_.applications) {
+    std::u16string safe, given;
+    for (const Application* a : ordered_) Append(safe, a->name);
+    for (const Application* a : request_.applications) Append(given, a->name);
+    log_.Write(Joined({u"pressed in the order ", safe,
+                       u", which never quits a window a press has opened for the user (the command line gave ", given,
+                       u")"}));
+  }
+  for (const Application* application : ordered_) results_.push_back(Press(*application, frame));
+}
+
+// The instance of the application, or of another one its press quits, that
+// is the user's. Taking the add-in out of an application that keeps running
+// quits nothing.
+std::u16string UnattendedRun::InUse(const Application& application) {
+  if (request_.closeApps || (request_.mode == Mode::Uninstall && !application.uninstallQuits)) return u"";
+  std::u16string why = mtbo_.InUse(application);
+  const Application* other = application.alsoReaches ? ApplicationNamed(application.alsoReaches) : nullptr;
+  if (why.empty() && other && request_.mode == Mode::Install) why = mtbo_.InUse(*other);
+  return why;
 }
 
 UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame& frame) {
   const std::u16string name(application.name);
-  const bool recorded = request_.mode == Mode::Install && !request_.force && record_.Has(name);
-  switch (Decide(request_.mode, request_.force, frame.CloseRequested(), recorded)) {
-    case Before::Skip: return {&application, Fate::Skipped, {}};
+  Seen seen;
+  seen.closed = frame.CloseRequested();
+  seen.recorded = !seen.closed && request_.mode == Mode::Install && !request_.force && record_.Has(name);
+  seen.installed = mtbo_.Installed(application);
+  const std::u16string inUse = seen.closed || seen.recorded || !seen.installed ? u"" : InUse(application);
+  seen.inUse = !inUse.empty();
+  switch (Decide(request_, seen)) {
+    case Before::Skip: return {name, Fate::Skipped, {}};
     case Before::LeaveAlone:
-      log_.Write(u"press " + name + u": already set up for this user (" TBO_VERSION_TEXT u")");
-      return {&application, Fate::AlreadySetUp, {}};
+      log_.Write(Joined({u"press ", name, u": already set up for this user (" TBO_VERSION_TEXT u")"}));
+      return {name, Fate::AlreadySetUp, {}};
+    case Before::NotInstalled:
+      log_.Write(Joined({name, u" is not installed here: nothing to set up"}));
+      return {name, Fate::NotInstalled, {}};
+    case Before::Defer:
+      log_.Write(Joined({inUse, u": left for a later run"}));
+      return {name, Fate::Deferred, {}};
     case Before::Press: break;
   }
   // A press the frame did not run did nothing.
@@ -43,8 +114,8 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
   const Keep keep = RecordAfter(request_.mode, outcome);
   if (keep == Keep::Nothing) {
     std::u16string missed;
-    for (std::u16string_view goal : outcome.missed) missed.append(missed.empty() ? u"" : u", ").append(goal);
-    return {&application, Fate::Missed, missed};
+    for (std::u16string_view goal : outcome.missed) Append(missed, goal);
+    return {name, Fate::Missed, missed};
   }
   return Remembered(application, keep);
 }
@@ -55,20 +126,36 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
 UnattendedRun::Result UnattendedRun::Remembered(const Application& application, Keep keep) {
   const std::u16string name(application.name);
   try {
-    switch (keep) {
-      case Keep::Record:
-        record_.Add(name);
-        log_.Write(u"press " + name + u": recorded as set up for this user in " + record_.Where(name));
-        break;
-      case Keep::Forget:
-        if (record_.Remove(name)) log_.Write(u"uninstall " + name + u": no longer recorded as set up for this user");
-        break;
-      case Keep::Nothing: break;
+    if (keep == Keep::Record) {
+      record_.Add(name);
+      log_.Write(Joined({u"press ", name, u": recorded as set up for this user in ", record_.Where()}));
+    } else if (record_.Remove(name)) {
+      log_.Write(Joined({u"uninstall ", name, u": no longer recorded as set up for this user"}));
     }
   } catch (const AutomationError& e) {
-    return {&application, Fate::NotKept, log_.Reason(e.number())};
+    return {name, Fate::NotKept, log_.Reason(e.number())};
   }
-  return {&application, Fate::Done, {}};
+  return {name, Fate::Done, {}};
+}
+
+// The one value a detection rule reads: written when everything asked for is
+// set up (or not installed here), removed once anything was taken out.
+void UnattendedRun::KeepWhole() {
+  std::vector<Fate> fates;
+  for (const Result& r : results_) fates.push_back(r.fate);
+  const bool install = request_.mode == Mode::Install;
+  if (!install && !Any(fates, {Fate::Done})) return;
+  if (install && !Complete(fates)) return;
+  try {
+    if (install) {
+      record_.Complete();
+      log_.Write(Joined({u"set up for this user: ", record_.Where(), u" Version = " TBO_VERSION_TEXT}));
+    } else {
+      record_.Incomplete();
+    }
+  } catch (const AutomationError& e) {
+    results_.push_back({u"Version", Fate::NotKept, log_.Reason(e.number())});
+  }
 }
 
 // "Excel (the add-in switched on in Excel), PowerPoint (...)", or the bare
@@ -77,22 +164,23 @@ std::u16string UnattendedRun::Listed(Fate fate) const {
   std::u16string list;
   for (const Result& r : results_) {
     if (r.fate != fate) continue;
-    list.append(list.empty() ? u"" : u", ").append(r.application->name);
+    Append(list, r.name);
     if (!r.why.empty()) list.append(u" (").append(r.why).append(u")");
   }
   return list;
 }
 
 int UnattendedRun::Finish() {
-  for (size_t i = results_.size(); i < request_.applications.size(); ++i) {
-    results_.push_back({request_.applications[i], Fate::Skipped, {}});
-  }
+  if (ordered_.empty()) ordered_ = InSafeOrder(request_.applications);
+  for (size_t i = results_.size(); i < ordered_.size(); ++i) results_.push_back({ordered_[i]->name, Fate::Skipped, {}});
+  KeepWhole();
   const bool uninstall = request_.mode == Mode::Uninstall;
   for (const auto& [fate, words] : {std::pair{Fate::Skipped, u"skipped: "},
+                                    std::pair{Fate::Deferred, u"left for a later run: "},
                                     std::pair{Fate::Missed, uninstall ? u"not taken out: " : u"not set up: "},
                                     std::pair{Fate::NotKept, uninstall ? u"not forgotten: " : u"not recorded: "}}) {
     const std::u16string list = Listed(fate);
-    if (!list.empty()) log_.Write(words + list);
+    if (!list.empty()) log_.Write(Joined({words, list}));
   }
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);

@@ -27,31 +27,59 @@ inline constexpr int kAnotherRunGoesOn = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
 enum class Fate {
   Skipped,       // the person at the machine closed the window before its press
   AlreadySetUp,  // the user's record says this version set it up: left alone
+  NotInstalled,  // not on this machine: nothing to set up, nothing recorded
+  Deferred,      // the user has it open: left for a later run
   Done,          // pressed, every goal read back, the record written or removed
   Missed,        // pressed, and a goal was not reached
   NotKept,       // pressed, every goal reached, but the record not written or removed
 };
 
+struct Request {
+  std::vector<const Application*> applications;  // as the command line gives them
+  Mode mode = Mode::Install;
+  bool force = false;      // also what the user's record says is set up
+  bool closeApps = false;  // press also what the user has open (and so close it)
+};
+
+// What is known of an application before its press.
+struct Seen {
+  bool closed = false;     // the person at the machine asked for the window to close
+  bool recorded = false;   // this version set it up for the user
+  bool installed = true;   // it is on this machine
+  bool inUse = false;      // an instance its press would quit is the user's
+};
+
 // Before an application's press: whether it is pressed. A close skips the
-// rest; an application this version set up for the user is left alone
-// (every press sets the user's files aside), unless forced; taking the add-in
-// out never asks the record.
-enum class Before { Skip, LeaveAlone, Press };
-Before Decide(Mode mode, bool force, bool closed, bool recorded);
+// rest; what this version set up for the user is left alone (every press
+// sets the user's files aside), unless forced; what is not installed is
+// nothing to set up; an application the user has open is left for a later
+// run rather than closed under them, unless the administrator says so.
+enum class Before { Skip, LeaveAlone, NotInstalled, Defer, Press };
+Before Decide(const Request& request, const Seen& seen);
 
 // After its press, what the record does: only what every goal was read back
 // for is recorded (or forgotten), so that a failed press is tried again.
 enum class Keep { Nothing, Record, Forget };
 Keep RecordAfter(Mode mode, const PressOutcome& outcome);
 
-// A failure makes 1603; otherwise a close that skipped something 1602.
+// Whether the run as a whole is set up (the detection value is written):
+// every application asked for set up, or not installed here.
+bool Complete(std::span<const Fate> fates);
+
+// A failure makes 1603; otherwise an application left for later 1618, which
+// management tools retry; otherwise a close that skipped something 1602.
 int ExitCode(std::span<const Fate> fates);
 
-struct Request {
-  std::vector<const Application*> applications;  // in the order they are pressed
-  Mode mode = Mode::Install;
-  bool force = false;  // also what the user's record says is set up
-};
+// The applications in the order that is safe to press them in (the table's:
+// the PowerPoint press quits the Excel it reaches, so Excel, whose press
+// leaves a window for the user, comes last), each once.
+std::vector<const Application*> InSafeOrder(std::span<const Application* const> asked);
+
+// Why an unattended run must not set the add-in up here: it is set up for
+// the signed-in user, through that user's Office and in their profile, and
+// Office under a service account is unsupported (its calls hang, or
+// "succeed" against the system's profile). "" when it may.
+std::u16string RefusalOf(const Context& context);
 
 // The window as the run drives it.
 class Frame {
@@ -68,8 +96,8 @@ class UnattendedRun {
  public:
   UnattendedRun(MTBO& mtbo, RunLog& log, UserRecord& record, Request request)
       : mtbo_(mtbo), log_(log), record_(record), request_(std::move(request)) {}
-  // The presses, one after the other; those after a close by the person at
-  // the machine are skipped.
+  // The presses, one after the other in the safe order; those after a close
+  // by the person at the machine are skipped.
   void Run(Frame& frame);
   // The log's last lines and the exit code. The presses not started (all of
   // them, when the window closed before the first) were skipped.
@@ -77,18 +105,22 @@ class UnattendedRun {
 
  private:
   struct Result {
-    const Application* application;
+    std::u16string name;
     Fate fate;
     std::u16string why;  // the goals missed, or the record's failure
   };
   Result Press(const Application& application, Frame& frame);
   Result Remembered(const Application& application, Keep keep);
+  // Why an instance the press would quit is the user's; "" when none is.
+  std::u16string InUse(const Application& application);
+  void KeepWhole();
   std::u16string Listed(Fate fate) const;
 
   MTBO& mtbo_;
   RunLog& log_;
   UserRecord& record_;
   Request request_;
+  std::vector<const Application*> ordered_;
   std::vector<Result> results_;
 };
 

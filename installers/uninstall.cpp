@@ -3,6 +3,7 @@
 // aside by earlier presses stay as they are: the user may have changed the
 // fresh ones since.
 #include "automation/operation.h"
+#include "automation/text.h"
 #include "installers/applications.h"
 #include "installers/mtbo.h"
 
@@ -21,11 +22,31 @@ bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application)
 
 }  // namespace
 
+// Word keeps nothing of the add-in. The note names the global template Word
+// actually uses (Normal.dot, or Normal.dotm since Word 2007) as Word tells
+// it: the running one, left running, or one started for that and quit.
 void MTBO::UninstallWordTemplate() {
-  NewOperation().Note(
-      u"Word keeps nothing of the add-in: the template opened by the installation is open only until Word "
-      u"closes. A global template set aside earlier stays in Word's templates folder as "
-      u"Normal.dot.backup-N: rename the newest back to Normal.dot, with Word closed, to have it again");
+  Operation op = NewOperation();
+  if (!Installed(kWord)) return op.Note(u"Word is not installed here: there is no add-in to take out");
+  Ref app(kWord.reference);
+  std::u16string normal;
+  op.AttachOrLaunch(app, kWord.server(), Clear::LeftToCaller);                                  // 1
+  const bool started = op.PendingError() != kNoError;
+  op.ClearError();
+  op.Step([&] {                                                                                 // 2
+    const std::u16string path = app.Get(u"NormalTemplate").AsObject().Get(u"FullName").AsString();
+    normal = path.substr(path.find_last_of(u'\\') + 1);
+  });
+  if (started) {
+    op.QuitAndRelease(app, ReleaseForm::Single);                                                // 3
+  } else {
+    Operation::ReleaseOnly(app);
+  }
+  const bool known = !normal.empty();
+  op.Note(Joined({u"Word keeps nothing of the add-in: the template opened by the installation is open only until Word "
+                  u"closes. A global template set aside earlier stays in Word's templates folder as ",
+                  known ? normal : u"Normal.dot or Normal.dotm", u".backup-N: rename the newest back to ",
+                  known ? normal : u"its name without .backup-N", u", with Word closed, to have it again"}));
 }
 
 void MTBO::UninstallExcelAddIn() {

@@ -23,7 +23,10 @@
 //   kill PID         ends that process, as the task manager does
 //   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
 //                    its exit code (all 32 bits: Wine hands Unix only 8);
-//                    FILE.ready once it watches, FILE.seen once it started
+//                    FILE.ready once it watches, FILE.seen once it started,
+//                    FILE.registry the user's record it left, as JSON
+//   volatilekey KEY  makes KEY below HKEY_CURRENT_USER a key that lasts only
+//                    the session, so that no lasting key can be made below it
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
 //                    text), answered with its default button; fails when
 //                    there is none
@@ -356,6 +359,28 @@ DWORD FindProcess(const wchar_t* exe) {
   return 0;
 }
 
+// The user's record of the program, below HKEY_CURRENT_USER.
+constexpr wchar_t kRecordKey[] = L"Software\\Tambrel\\TBO Setup";
+
+// The string values of a key below HKEY_CURRENT_USER; null when there is no key.
+Json ValuesOf(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return Json();
+  const tbo::win::UniqueKey owned(key);
+  Json values = Json::object();
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    wchar_t data[1024] = {};
+    DWORD nameLength = 256, bytes = sizeof data - sizeof(wchar_t), type = 0;
+    if (::RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    values[Utf8(name)] = type == REG_SZ ? Json(Utf8(data)) : Json();
+  }
+  return values;
+}
+
 // Started before the program, so that even a run that ends at once is seen:
 // FILE.ready says the watch has begun.
 int RecordExitCode(const std::wstring& file) {
@@ -369,7 +394,23 @@ int RecordExitCode(const std::wstring& file) {
   ::WaitForSingleObject(process.get(), static_cast<DWORD>((kRunLimit * 2).count()));
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return kTimedOut;
+  // What the run left in the user's registry, as the run left it.
+  const Json record = {{"HKCU\\" + Utf8(kRecordKey), ValuesOf(kRecordKey)}};
+  if (!tbo::standin::WriteFileText(file + L".registry", record.dump() + "\n")) return kWriteFailed;
   return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : kWriteFailed;
+}
+
+// A key below HKEY_CURRENT_USER that lives only as long as the session:
+// it refuses every lasting key below it, as a full or locked-down registry
+// refuses a write.
+int VolatileKey(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+    return kWriteFailed;
+  }
+  ::RegCloseKey(key);
+  return 0;
 }
 
 int WatchGone() {
@@ -504,6 +545,8 @@ int wmain(int argc, wchar_t** argv) {
       status = WaitGone(operand), ++i;
     } else if (cmd == L"exitcode") {
       status = RecordExitCode(operand), ++i;
+    } else if (cmd == L"volatilekey") {
+      status = VolatileKey(operand), ++i;
     } else if (cmd == L"msgbox") {
       status = AnswerMessageBox(operand), ++i;
     } else if (cmd == L"watchgone") {

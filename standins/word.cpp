@@ -133,7 +133,7 @@ class WordDocuments final : public Child {
 };
 
 class WordApp final : public AppBase {
-  enum { kTemplates, kDocuments, kVisible, kQuit, kName };
+  enum { kTemplates, kDocuments, kVisible, kQuit, kName, kNormalTemplate };
   const char* ClassName() const override { return "Application"; }
   const std::vector<MemberInfo>& Members() const override {
     static const std::vector<MemberInfo> m{
@@ -141,7 +141,8 @@ class WordApp final : public AppBase {
         {L"Documents", K::ReadOnly, 0, 0, {}},
         {L"Visible", K::Property, 0, 0, {}},
         {L"Quit", K::Method, 0, 3, {L"SaveChanges", L"OriginalFormat", L"RouteDocument"}},
-        {L"Name", K::ReadOnly, 0, 0, {}}};
+        {L"Name", K::ReadOnly, 0, 0, {}},
+        {L"NormalTemplate", K::ReadOnly, 0, 0, {}}};
     return m;
   }
   void Run(std::size_t index, WORD flags, const Args& args, VARIANT* result) override {
@@ -152,8 +153,16 @@ class WordApp final : public AppBase {
         if (flags & DISPATCH_PROPERTYPUT) return void(S().visible = args.ValueBool());
         return SetBool(result, S().visible);
       case kQuit: return S().RequestQuit();
+      case kNormalTemplate: return SetObject(result, MakeDispatch<WordTemplate>(self(), NormalTemplate()).get());
       default: return SetString(result, L"Microsoft Word");
     }
+  }
+  // The global template among the open ones; Word always has one.
+  static std::wstring NormalTemplate() {
+    for (const std::wstring& t : S().templates) {
+      if (t.find(L"Normal.dot") != std::wstring::npos) return t;
+    }
+    return L"C:\\users\\Public\\Application Data\\Microsoft\\Templates\\Normal.dotm";
   }
 };
 

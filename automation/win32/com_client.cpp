@@ -102,6 +102,11 @@ Ref ComClient::GetActiveObject(const ServerName& server) {
   return Reached(std::move(attach->found), instance);
 }
 
+bool ComClient::Knows(const ServerName& server) {
+  CLSID clsid{};
+  return SUCCEEDED(::CLSIDFromProgID(Wide(server.progId).c_str(), &clsid));
+}
+
 Ref ComClient::CreateObject(const ServerName& server) {
   const CLSID clsid = ClassOf(server.progId);
   if (!caller_.Answers(clsid)) throw AutomationError::NoAnswer(Unanswered::Earlier);

@@ -23,6 +23,7 @@ class ComClient final : public AutomationClient {
       : caller_(clock, events, limit), shutdown_(shutdown) {}
   Ref GetActiveObject(const ServerName& server) override;
   Ref CreateObject(const ServerName& server) override;
+  bool Knows(const ServerName& server) override;
   void NewPress() override { caller_.ForgetSilent(); }
 
  private:

@@ -48,13 +48,13 @@ WORD = [
     # person's presses neither read nor write the user's record.
     Row("word_pressed_twice", {
         "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
-        "folders": ["%LOCALAPPDATA%"],
         "word": {"templates": [USER + "\\Templates\\Normal.dot"]},
     }, ["word", "word"], {
         "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine"),
                   USER + "\\Templates\\Normal.dot.backup-2": len("fresh"),
                   USER + "\\Templates\\Normal.dot": len("fresh")},
-        "absent": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Word 1.00.txt"],
+        "more": [lambda o, eq: eq("the user's record", o.state["registry"],
+                                  {"HKCU\\Software\\Tambrel\\TBO Setup": None})],
     }),
     # The running Word is busy when the press reaches it: still the one used.
     Row("word_already_running_hidden_template_no_current", {

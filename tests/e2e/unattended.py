@@ -5,21 +5,26 @@ waiting."""
 import re
 
 from e2e import Row, f
-from installers import EXCEL_BASE, PPT_FILES, USER, built
+from installers import EXCEL_BASE, PCB, PPT_FILES, STARTUP, USER, built
 
 LOG = "C:\\Logs\\tbo setup.log"
 FALLBACK = "%TEMP%\\TBO Setup.log"
 OLD = f("C:\\Tambrel\\tbadd.dot", content="old")
 AT = r"^\d\d:\d\d:\d\d \d+ "  # each line after the header: the time and the process number
 HEADER = r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d TBO Setup 1\.00, command line: "
+RECORD_KEY = "HKCU\\Software\\Tambrel\\TBO Setup"
+RECORD = "registry." + RECORD_KEY  # its values in the state, by dotted path
 NO_APPLICATION = ("No application to set up: name one or more of /word, /powerpoint, /excel (without switches the "
                   "program opens its window).")
 
 ROWS = [
-    # Presses in the order given, each exactly as a click, then the window
-    # closes itself. The log keeps what an earlier run wrote. Excel's add-in
-    # is refused and PowerPoint is missing: 1603, and the last line says why.
-    Row("unattended_presses_in_order_with_a_log", {
+    # Presses in the safe order whatever the command line says (one line
+    # says so), each exactly as a click, then the window closes itself. The
+    # log keeps what an earlier run wrote. Excel's add-in is refused: 1603,
+    # and the last line says why; PowerPoint is not installed: nothing to
+    # set up. PowerPoint's other add-ins are named by their files as they are
+    # switched off.
+    Row("unattended_presses_in_the_safe_order_with_a_log", {
         "args": '/EXCEL -powerpoint /word /log "%s"' % LOG,
         "files": [f("C:\\Tambrel\\Tambrel_O21.xla"), f("C:\\Tambrel\\Tambrel_O21.dot"),
                   f(LOG, content="an earlier run\r\n")],
@@ -27,27 +32,23 @@ ROWS = [
         "faults": [{"app": "excel", "member": "Add", "error": "0x800A03EC"}],
     }, [], {
         "window": "exited", "exitCode": 1603,
-        "order": ["excel AddIns.Add", "word Templates"],
-        "count": {"word Open ok": 1, "excel StartupPath": 2},
-        "more": [lambda o, eq: eq("PowerPoint's press between Excel's and Word's (its StartupPath)",
-                                  o.journal.index(o.calls("excel StartupPath")[1]) > o.journal.index(
-                                      o.calls("excel AddIns.Add")[0]) and o.journal.index(
-                                      o.calls("excel StartupPath")[1]) < o.journal.index(
-                                      o.calls("word Templates")[0]), True),
-],
-        "logEnds": {LOG: AT + r"not set up: Excel \(the add-in added to Excel, the add-in switched on in Excel\), "
-                              r"PowerPoint \(the toolbar Tambrel Tools built, the menu Tamb&rel Tools built, the add-in added to "
-                              r"PowerPoint and loading automatically\)$"},
+        "order": ["word Templates", "excel AddIns.Add"],
+        "count": {"word Open ok": 1, "excel StartupPath": 1},
+        "logEnds": {LOG: AT + r"not set up: Excel \(the add-in added to Excel, the add-in switched on in Excel\)$"},
         "log": {LOG: [
             r"^an earlier run$",
             HEADER + r".*/EXCEL -powerpoint /word /log",
+            AT + r"pressed in the order Word, PowerPoint, Excel, which never quits a window a press has opened for "
+                 r"the user \(the command line gave Excel, PowerPoint, Word\)$",
+            AT + r"PowerPoint is not installed here: nothing to set up$",
             AT + r"press Excel: start$",
             AT + r'InstallExcelAddIn: Excel AddIns\.Add\("C:\\Tambrel\\Tambrel_O21\.xla"\) failed: 0x800A03EC$',
             AT + r"RemoveOldExcelAddIn: no Excel is running, so one is started: 0x800401E3",
             AT + r"press Excel: end after \d+\.\d s$",
-            AT + r"InstallPowerPointAddIn: start PowerPoint \(Powerpoint\.Application\) failed: 0x800401F3",
             AT + r"press Word: end after",
         ]},
+        "more": [lambda o, eq: eq("recorded: Word only, and not Version", sorted(
+            (o.state["registry"][RECORD_KEY] or {}).keys()), ["Word"])],
     }),
     # A close by the person at the machine is deferred as usual; the presses
     # not yet started are skipped and named: 1602. A second run started
@@ -63,7 +64,7 @@ ROWS = [
         "window": "closed after the run", "held": "Installing TB-Microsoft Word", "exitCode": 1602,
         "alsoRun": {"exitCode": 1618},
         "count": {"word Visible ok": 1, "excel": 0},
-        "logEnds": {LOG: AT + r"skipped: Excel, PowerPoint$"},
+        "logEnds": {LOG: AT + r"skipped: PowerPoint, Excel$"},
         "log": {LOG: [AT + r"another run of TBO Setup goes on in this session: waiting for it to end, at most 2 s$",
                       AT + r"the other run did not end in time: nothing was done$"]},
     }),
@@ -135,39 +136,58 @@ ROWS = [
                 "C:\\Logs\\q.log": [AT + r"the command line cannot be used: " + re.escape(NO_APPLICATION) + "$"]},
     }),
     # Once per user and version: the second run reaches no Office and sets
-    # nothing aside; /force sets aside the global template Word made afresh.
+    # nothing aside; /force sets aside the global template Word made afresh
+    # (with /closeapps: the first run left Word open for the user). The
+    # record is in the user's registry, Version its one detection value.
     Row("unattended_once_per_user", {
-        "args": ['/word /log "%s"' % LOG] * 2 + ['/word /force /log "%s"' % LOG],
+        "args": ['/word /log "%s"' % LOG] * 2 + ['/word /force /closeapps /log "%s"' % LOG],
         "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\tbadd.dot"),
                   f(USER + "\\Templates\\Normal.dot", content="mine")],
-        "folders": ["C:\\Logs", "%LOCALAPPDATA%\\Tambrel"],
+        "folders": ["C:\\Logs"],
         "word": {"templates": [USER + "\\Templates\\Normal.dot"]},
     }, [], {
         "window": "exited", "runs": [{"exitCode": 0}] * 3,
         "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine"),
                   USER + "\\Templates\\Normal.dot.backup-2": len("fresh")},
         "absent": ["C:\\Tambrel\\tbadd.dot", USER + "\\Templates\\Normal.dot.backup-3"],
-        "present": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Word 1.00.txt"],
+        "state": {RECORD + ".Version": "1.00"},
         "more": [lambda o, eq: eq("what the second run did to Office", o.journal[
-            o.harness["runs"][1]["journalFrom"]:o.harness["runs"][1]["journalTo"]], [])],
+            o.harness["runs"][1]["journalFrom"]:o.harness["runs"][1]["journalTo"]], []),
+                 lambda o, eq: eq("the record of Word", bool(re.match(r"^1\.00 \d{4}-\d\d-\d\d \d\d:\d\d$", (
+                     o.state["registry"][RECORD_KEY] or {}).get("Word", ""))), True)],
         "log": {LOG: [AT + r"RemoveOldWordTemplates: set aside C:\\Users\\An\\AppData\\Roaming\\Microsoft\\Templates"
                       r"\\Normal\.dot as Normal\.dot\.backup-1$",
                       AT + r"RemoveOldWordTemplates: deleted C:\\Tambrel\\tbadd\.dot$",
                       AT + r"InstallWordTemplate: Word opened \"C:\\TamBrel\\Tambrel_O21\.dot\"$",
-                      AT + r"press Word: recorded as set up for this user in .*\\Tambrel\\TBO Setup\\Word 1\.00\.txt$",
+                      AT + r"press Word: recorded as set up for this user in HKCU\\Software\\Tambrel\\TBO Setup$",
+                      AT + r"set up for this user: HKCU\\Software\\Tambrel\\TBO Setup Version = 1\.00$",
                       AT + r"press Word: already set up for this user \(1\.00\)$",
                       AT + r"RemoveOldWordTemplates: set aside .*Normal\.dot as Normal\.dot\.backup-2$"]},
     }),
-    # On a clean machine, in the recommended order, every press succeeds:
-    # the log says what changed and has no line with "fail" in it.
-    Row("unattended_clean_machine_in_the_recommended_order", {
-        "args": '/word /powerpoint /excel /log "%s"' % LOG,
-        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\Tambrel_O21.xla")],
-        "folders": ["C:\\Logs"], "excel": EXCEL_BASE, "word": {"templates": []},
+    # A full profile, the applications named the other way round: the
+    # presses run Word, PowerPoint, Excel, every goal is reached, the log has
+    # no line with "fail" in it, and the detection value is written.
+    # PowerPoint's other vendors' add-ins are named by their files.
+    Row("unattended_reversed_order_on_a_full_profile", {
+        "args": '/excel /powerpoint /word /log "%s"' % LOG,
+        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\Tambrel_O21.xla"),
+                              f("C:\\Tambrel\\tbadd.dot"), f(STARTUP + "\\tbadd.xla"), f(PCB + "\\PowerPoint.pcb"),
+                              f(USER + "\\Templates\\Normal.dotm", content="mine")],
+        "folders": ["C:\\Logs"], "excel": EXCEL_BASE, "word": {"templates": [USER + "\\Templates\\Normal.dotm"]},
+        "powerpoint": {"addins": [{"fullName": "C:\\Other\\other.ppa", "loaded": True, "registered": True}]},
     }, [], {
         "window": "exited",
+        "order": ["word Templates", "powerpoint AddIn.Loaded", "excel AddIns.Add"],
+        "state": {RECORD + ".Version": "1.00", "excel.running": False},
+        "more": [lambda o, eq: eq("recorded", sorted((o.state["registry"][RECORD_KEY] or {}).keys()),
+                                  ["Excel", "PowerPoint", "Version", "Word"]), built()],
+        "absent": ["C:\\Tambrel\\tbadd.dot", STARTUP + "\\tbadd.xla", PCB + "\\PowerPoint.pcb"],
         "logLacks": {LOG: [r"(?i)fail"]},
-        "log": {LOG: [AT + r"InstallPowerPointAddIn: toolbar TambrelO2\.1: not there$",
+        "log": {LOG: [AT + r"pressed in the order Word, PowerPoint, Excel",
+                      AT + r"RemoveOldWordTemplates: set aside .*Normal\.dotm as Normal\.dotm\.backup-1$",
+                      AT + r'RemoveOldPowerPointAddIn: PowerPoint add-in "C:\\Other\\other\.ppa" unloaded$',
+                      AT + r'RemoveOldPowerPointAddIn: PowerPoint add-in "C:\\Other\\other\.ppa" unregistered$',
+                      AT + r"InstallPowerPointAddIn: toolbar TambrelO2\.1: not there$",
                       AT + r"InstallPowerPointAddIn: menu Tamb&rel Tools built with 8 entries$",
                       AT + r"InstallPowerPointAddIn: toolbar Tambrel Tools built with 5 entries$",
                       AT + r'InstallPowerPointAddIn: PowerPoint add-in "C:\\Tambrel\\Tambrel_O21\.ppa" added$',
@@ -175,22 +195,26 @@ ROWS = [
                            r"set to True$",
                       AT + r'InstallExcelAddIn: Excel AddIns\("Tambrel_O21"\)\.Installed set to True$',
                       AT + r'InstallExcelAddIn: started "C:\\Program Files\\Microsoft Office\\Office 11\\EXCEL\.EXE"  '
-                           r"C:\\TamBrel\\Tambrel_O21\.xla$"]},
+                           r"C:\\TamBrel\\Tambrel_O21\.xla$",
+                      AT + r"set up for this user: HKCU\\Software\\Tambrel\\TBO Setup Version = 1\.00$"]},
     }),
     # Set up, taken out, set up again, in one prefix. Taking out switches
     # Excel's add-in off (Excel keeps it listed), takes PowerPoint's off its
     # list with the toolbar and the menu, and forgets the user's record, so
-    # that the next run sets everything up again.
+    # that the next run sets everything up again. (Taking out quits the
+    # PowerPoint the first run left open for the user: /closeapps.)
     Row("unattended_install_uninstall_install", {
-        "args": ['/powerpoint /excel /log "%s"' % LOG, '/uninstall /word /powerpoint /excel /log "%s"' % LOG,
+        "args": ['/powerpoint /excel /log "%s"' % LOG,
+                 '/uninstall /word /powerpoint /excel /closeapps /log "%s"' % LOG,
                  '/powerpoint /excel /log "%s"' % LOG],
-        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.xla")], "folders": ["C:\\Logs", "%LOCALAPPDATA%\\Tambrel"],
-        "excel": EXCEL_BASE,
+        "files": PPT_FILES + [f("C:\\Tambrel\\Tambrel_O21.xla")], "folders": ["C:\\Logs"],
+        "excel": EXCEL_BASE, "word": {"templates": [USER + "\\Templates\\Normal.dotm"]},
     }, [], {
         "window": "exited", "runs": [{"exitCode": 0}] * 3,
-        "present": ["%LOCALAPPDATA%\\Tambrel\\TBO Setup\\PowerPoint 1.00.txt",
-                    "%LOCALAPPDATA%\\Tambrel\\TBO Setup\\Excel 1.00.txt"],
         "more": [
+            lambda o, eq: eq("recorded after setting up, taking out, setting up again", [
+                sorted((o.json("state-%d.json" % n)["registry"][RECORD_KEY] or {}).keys()) for n in (1, 2, 3)],
+                [["Excel", "PowerPoint", "Version"], [], ["Excel", "PowerPoint", "Version"]]),
             lambda o, eq: eq("after taking out: Excel's add-in, PowerPoint's add-ins and bars", (
                 [a["installed"] for a in o.json("state-2.json")["excel"]["addins"]],
                 o.json("state-2.json")["powerpoint"]["addins"],
@@ -209,6 +233,8 @@ ROWS = [
                       AT + r'UninstallPowerPointAddIn: PowerPoint add-in "Tambrel_O21" taken off the list$',
                       AT + r'UninstallPowerPointAddIn: PowerPoint CommandBars\("Tambrel Tools"\) deleted$',
                       AT + r"UninstallPowerPointAddIn: toolbar files set aside earlier stay",
+                      AT + r"UninstallWordTemplate: .* stays in Word's templates folder as Normal\.dotm\.backup-N: rename "
+                           r"the newest back to Normal\.dotm, with Word closed",
                       AT + r"uninstall Excel: no longer recorded as set up for this user$"]},
     }),
     # Taking out what was never put in changes nothing, says so for each
@@ -219,7 +245,7 @@ ROWS = [
     }, [], {
         "window": "never shown", "present": ["C:\\Tambrel\\tbadd.dot"], "count": {"powerpoint AddIns.Remove": 0},
         "logLacks": {LOG: [r"(?i)fail", r"no longer recorded"]},
-        "log": {LOG: [AT + r"UninstallWordTemplate: Word keeps nothing of the add-in",
+        "log": {LOG: [AT + r"UninstallWordTemplate: Word is not installed here: there is no add-in to take out$",
                       AT + r"UninstallExcelAddIn: Excel add-in Tambrel_O21: not there$",
                       AT + r"UninstallPowerPointAddIn: PowerPoint add-in Tambrel_O21: not there$",
                       AT + r"UninstallPowerPointAddIn: toolbar Tambrel Tools: not there$",
@@ -254,11 +280,11 @@ ROWS = [
                               r"menu Tambrel Tools deleted\), Excel \(the add-in switched off in Excel\)$"},
     }),
     # A press that missed a goal is never recorded, so the next run tries it
-    # again; a record that cannot be written (a file where its folder goes)
-    # is no record: 1603, and the last line says why.
+    # again; a record that cannot be written (its key would go below one that
+    # cannot last) is no record: 1603, and the last line says why.
     Row("unattended_not_recorded_after_a_failed_press_or_a_failed_write", {
-        "args": ['/word /log "%s"' % LOG] * 2,
-        "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f("%LOCALAPPDATA%\\Tambrel", content="in the way")],
+        "args": ['/word /log "%s"' % LOG, '/word /closeapps /log "%s"' % LOG],
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot")], "volatileKeys": ["HKCU\\Software\\Tambrel"],
         "folders": ["C:\\Logs"], "word": {"templates": []},
         "faults": [{"app": "word", "member": "Open", "error": "0x800A1436", "times": 1}],
     }, [], {
@@ -266,8 +292,46 @@ ROWS = [
         "count": {"word Open": 2, "word Open ok": 1},
         "log": {LOG: [AT + r"not set up: Word \(the add-in template opened in Word\)$"]},
         "logLacks": {LOG: [r"recorded as set up"]},
-        "logEnds": {LOG: AT + r"not recorded: Word \(0x80070003"},
+        "logEnds": {LOG: AT + r"not recorded: Word \(0x800703FD"},
         "more": [lambda o, eq: eq("lines saying a record was not kept (the second run's only)",
                                   len([l for l in o.log_lines(LOG) if "not recorded" in l]), 1)],
+    }),
+    # The user's Word on screen with a document open is left alone: nothing
+    # changed, no Quit, 1618 for the management tool to try again. With
+    # /closeapps the administrator has it quit as before.
+    Row("unattended_word_in_use_left_for_later_then_closeapps", {
+        "args": ['/word /log "%s"' % LOG, '/word /closeapps /log "%s"' % LOG],
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f(USER + "\\Templates\\Normal.dot", content="mine")],
+        "folders": ["C:\\Logs"],
+        "word": {"running": True, "visible": True, "documents": ["C:\\Users\\An\\Documents\\Report.docx"],
+                 "templates": [USER + "\\Templates\\Normal.dot"]},
+    }, [], {
+        "window": "exited", "runs": [{"exitCode": 1618}, {"exitCode": 0}],
+        "count": {"word Quit": 1, "word Open ok": 1},
+        "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine")},
+        "more": [lambda o, eq: eq("what the first run asked of Word", sorted({l["member"] for l in o.journal[
+            o.harness["runs"][0]["journalFrom"]:o.harness["runs"][0]["journalTo"]] if l.get("event") == "call"}),
+            ["Count", "Documents"]),
+                 lambda o, eq: eq("Version after each run", [o.json("state-%d.json" % n)["registry"][RECORD_KEY] and
+                                                            o.json("state-%d.json" % n)["registry"][RECORD_KEY].get(
+                                                                "Version") for n in (1, 2)], [None, "1.00"])],
+        "log": {LOG: [AT + r"Word is open \(1 document\): left for a later run$",
+                      AT + r"left for a later run: Word$",
+                      AT + r"RemoveOldWordTemplates: set aside .*Normal\.dot as Normal\.dot\.backup-1$"]},
+    }),
+    # A machine without PowerPoint: nothing to set up there, the rest set up,
+    # 0, and without /log the run still leaves its log in %TEMP%.
+    Row("unattended_machine_without_powerpoint_default_log", {
+        "args": "/word /powerpoint /excel /quiet",
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot"), f("C:\\Tambrel\\Tambrel_O21.xla")] + PPT_FILES,
+        "folders": ["%TEMP%"], "excel": EXCEL_BASE, "word": {"templates": []}, "powerpoint": {"installed": False},
+    }, [], {
+        "window": "never shown", "exitCode": 0,
+        "more": [lambda o, eq: eq("recorded", sorted((o.state["registry"][RECORD_KEY] or {}).keys()),
+                                  ["Excel", "Version", "Word"])],
+        "log": {FALLBACK: [HEADER + r".*/word /powerpoint /excel /quiet$",
+                           AT + r"PowerPoint is not installed here: nothing to set up$",
+                           AT + r"press Excel: end after",
+                           AT + r"set up for this user: HKCU\\Software\\Tambrel\\TBO Setup Version = 1\.00$"]},
     }),
 ]

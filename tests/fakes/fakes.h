@@ -77,6 +77,10 @@ class Automation : public tbo::AutomationClient {
   tbo::Ref CreateObject(const tbo::ServerName& server) override {
     return Find(creatable, "create ", server.progId, tbo::ErrorFromCode(0x800401F3));
   }
+  bool Knows(const tbo::ServerName& server) override {
+    const std::u16string id(server.progId);
+    return running.count(id) || creatable.count(id);
+  }
 
  private:
   tbo::Ref Find(const std::map<std::u16string, std::shared_ptr<Object>>& where, const std::string& what,

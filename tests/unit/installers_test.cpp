@@ -6,7 +6,6 @@
 
 #include "automation/backup.h"
 #include "automation/text.h"
-#include "automation/user_record.h"
 #include "fakes/fakes.h"
 #include "installers/mtbo.h"
 
@@ -18,16 +17,6 @@ TEST(Text, OnlyFoldersThatNameThemselvesAreAbsolute) {
   }
   for (const auto* path : {u"", u"C:", u"C:Excel", u"\\Users\\An", u"Excel\\XLSTART", u"\\\\", u"\\\\\\x", u"1:\\"}) {
     EXPECT_FALSE(tbo::IsAbsoluteFolder(path));
-  }
-}
-
-// The record lives in the folder the system names for the user; one that is
-// not absolute would be shared by every user or follow the current folder.
-TEST(UserRecord, ItsFolderIsTheUsersOwnOrNone) {
-  EXPECT_EQ(tbo::RecordFolderIn(u"C:\\Users\\An\\AppData\\Local"), u"C:\\Users\\An\\AppData\\Local\\Tambrel\\TBO Setup");
-  EXPECT_EQ(tbo::RecordFolderIn(u"\\\\srv\\home\\An\\"), u"\\\\srv\\home\\An\\Tambrel\\TBO Setup");
-  for (const auto* unusable : {u"", u"\\Users\\An", u"AppData\\Local", u"C:"}) {
-    EXPECT_EQ(tbo::RecordFolderIn(unusable), u"") << fake::Ascii(unusable);
   }
 }
 

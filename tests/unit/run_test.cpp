@@ -17,17 +17,28 @@ TEST(RunPolicy, WhatBecomesOfAnApplicationAndTheExitCode) {
   using tbo::Before;
   struct Case {
     Mode mode;
-    bool force, closed, recorded;
+    bool force, closeApps;
+    tbo::Seen seen;  // closed, recorded, installed, inUse
     Before before;
   };
-  for (const Case& c : {Case{Mode::Install, false, false, false, Before::Press},
-                        Case{Mode::Install, false, false, true, Before::LeaveAlone},
-                        Case{Mode::Install, true, false, true, Before::Press},
-                        Case{Mode::Uninstall, false, false, true, Before::Press},
-                        Case{Mode::Install, false, true, false, Before::Skip},
-                        Case{Mode::Uninstall, true, true, true, Before::Skip}}) {
-    EXPECT_EQ(tbo::Decide(c.mode, c.force, c.closed, c.recorded), c.before)
-        << static_cast<int>(c.mode) << c.force << c.closed << c.recorded;
+  const Case cases[] = {
+      {Mode::Install, false, false, {false, false, true, false}, Before::Press},
+      {Mode::Install, false, false, {false, true, true, false}, Before::LeaveAlone},
+      {Mode::Install, true, false, {false, true, true, false}, Before::Press},
+      {Mode::Uninstall, false, false, {false, true, true, false}, Before::Press},
+      {Mode::Install, false, false, {true, false, true, false}, Before::Skip},
+      {Mode::Uninstall, true, true, {true, true, true, true}, Before::Skip},
+      {Mode::Install, false, false, {false, false, false, false}, Before::NotInstalled},
+      {Mode::Uninstall, false, false, {false, false, false, false}, Before::Press},
+      {Mode::Install, false, false, {false, false, true, true}, Before::Defer},
+      {Mode::Install, true, false, {false, false, true, true}, Before::Defer},
+      {Mode::Install, false, true, {false, false, true, true}, Before::Press},
+      {Mode::Uninstall, false, false, {false, false, true, true}, Before::Defer},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(tbo::Decide({{}, c.mode, c.force, c.closeApps}, c.seen), c.before)
+        << static_cast<int>(c.mode) << c.force << c.closeApps << c.seen.closed << c.seen.recorded << c.seen.installed
+        << c.seen.inUse;
   }
   const tbo::PressOutcome done, missed{{u"a goal"}};
   EXPECT_EQ(tbo::RecordAfter(Mode::Install, done), tbo::Keep::Record);
@@ -38,11 +49,36 @@ TEST(RunPolicy, WhatBecomesOfAnApplicationAndTheExitCode) {
   struct Exit {
     std::vector<Fate> fates;
     int code;
+    bool complete;
   };
-  for (const Exit& e : {Exit{{Fate::Done, Fate::AlreadySetUp}, 0}, Exit{{Fate::Done, Fate::Skipped}, 1602},
-                        Exit{{Fate::Skipped, Fate::Missed}, 1603}, Exit{{Fate::NotKept, Fate::Done}, 1603},
-                        Exit{{}, 0}}) {
+  for (const Exit& e : {Exit{{Fate::Done, Fate::AlreadySetUp, Fate::NotInstalled}, 0, true},
+                        Exit{{Fate::Done, Fate::Skipped}, 1602, false},
+                        Exit{{Fate::Deferred, Fate::Skipped}, 1618, false},
+                        Exit{{Fate::Deferred, Fate::Missed}, 1603, false},
+                        Exit{{Fate::Skipped, Fate::Missed}, 1603, false},
+                        Exit{{Fate::NotKept, Fate::Done}, 1603, false},
+                        Exit{{Fate::NotInstalled}, 0, true}}) {
     EXPECT_EQ(tbo::ExitCode(e.fates), e.code) << e.code;
+    EXPECT_EQ(tbo::Complete(e.fates), e.complete) << e.code;
+  }
+}
+
+TEST(RunPolicy, PressesInTheSafeOrderEachOnce) {
+  const tbo::Application* asked[] = {&tbo::kExcel, &tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel};
+  EXPECT_EQ(tbo::InSafeOrder(asked),
+            (std::vector<const tbo::Application*>{&tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel}));
+}
+
+// The add-in is set up for the signed-in user: a service account, the
+// services' session or a run without a desktop is refused before anything.
+TEST(RunPolicy, OnlyTheSignedInUsersContext) {
+  EXPECT_EQ(tbo::RefusalOf({}), u"");
+  for (const tbo::Context& refused : {tbo::Context{true, 1, true}, tbo::Context{false, 0, true},
+                                      tbo::Context{false, 2, false}}) {
+    const std::u16string why = tbo::RefusalOf(refused);
+    EXPECT_TRUE(why.starts_with(u"not run: TBO Setup sets up the add-in for the signed-in user and must run in that "
+                                u"user's context"));
+    EXPECT_TRUE(why.ends_with(u"; nothing was done"));
   }
 }
 
@@ -53,9 +89,11 @@ struct Lines final : tbo::LogSink {
 };
 
 struct Record final : tbo::UserRecord {
-  std::set<std::u16string> kept;
+  std::set<std::u16string> kept;  // "Version" once complete
   tbo::ErrorNumber fails = tbo::kNoError;
   int writes = 0;
+  void Complete() override { Add(u"Version"); }
+  void Incomplete() override { Remove(u"Version"); }
   bool Has(std::u16string_view a) override { return kept.count(std::u16string(a)) > 0; }
   void Add(std::u16string_view a) override {
     ++writes;
@@ -67,7 +105,7 @@ struct Record final : tbo::UserRecord {
     if (fails) tbo::Fail(fails);
     return kept.erase(std::u16string(a)) > 0;
   }
-  std::u16string Where(std::u16string_view a) override { return u"R\\" + std::u16string(a); }
+  std::u16string Where() override { return u"R"; }
 };
 
 // The window's click frame: runs the work; a close may come during a press.
@@ -99,22 +137,27 @@ struct UnattendedRun : ::testing::Test {
   }
   int Played(std::vector<const tbo::Application*> applications, Mode mode = Mode::Install, bool force = false,
              bool shown = true) {
-    tbo::UnattendedRun run(mtbo, log, record, {std::move(applications), mode, force});
+    tbo::UnattendedRun run(mtbo, log, record, {std::move(applications), mode, force, false});
     if (shown) run.Run(frame);
     return run.Finish();
   }
   bool Pressed() const { return std::count(p.journal->begin(), p.journal->end(), "word call Quit") > 0; }
 };
 
+bool Said(const Lines& sink, std::u16string_view line) {
+  return std::find(sink.lines.begin(), sink.lines.end(), line) != sink.lines.end();
+}
+
 TEST_F(UnattendedRun, RecordsOnlyWhatItReadBackAndSaysWhyNot) {
   EXPECT_EQ(Played({&tbo::kWord}), 0);
-  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Word"});
-  EXPECT_EQ(sink.lines.back(), u"press Word: recorded as set up for this user in R\\Word");
+  EXPECT_EQ(record.kept, (std::set<std::u16string>{u"Version", u"Word"})) << "all asked for is set up";
+  EXPECT_TRUE(Said(sink, u"press Word: recorded as set up for this user in R"));
+  EXPECT_EQ(sink.lines.back(), u"set up for this user: R Version = 1.00");
 
   p.journal->clear();
   EXPECT_EQ(Played({&tbo::kWord}), 0);
   EXPECT_FALSE(Pressed()) << "a recorded application is left alone";
-  EXPECT_EQ(sink.lines.back(), u"press Word: already set up for this user (1.00)");
+  EXPECT_TRUE(Said(sink, u"press Word: already set up for this user (1.00)"));
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Install, true), 0);
   EXPECT_TRUE(Pressed()) << "unless forced";
 
@@ -125,13 +168,40 @@ TEST_F(UnattendedRun, RecordsOnlyWhatItReadBackAndSaysWhyNot) {
   EXPECT_TRUE(record.kept.empty());
 }
 
-TEST_F(UnattendedRun, APressThatMissedAGoalIsNeverRecorded) {
+// Excel and PowerPoint are not on this machine: nothing to set up, and not
+// recorded, so a later run sets them up once they are.
+TEST_F(UnattendedRun, APressThatMissedAGoalIsNeverRecordedWhatIsNotInstalledIsNothingToDo) {
+  EXPECT_EQ(Played({&tbo::kExcel, &tbo::kPowerPoint}), 0);
+  EXPECT_TRUE(Said(sink, u"Excel is not installed here: nothing to set up"));
+  EXPECT_TRUE(Said(sink, u"pressed in the order PowerPoint, Excel, which never quits a window a press has opened "
+                         u"for the user (the command line gave Excel, PowerPoint)"));
+  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Version"});
+  record.kept.clear();
   documents->failing["call Open"] = tbo::ErrorFromCode(0x800A1436);
   EXPECT_EQ(Played({&tbo::kWord, &tbo::kExcel}), 1603);
-  EXPECT_EQ(record.writes, 0);
-  EXPECT_EQ(sink.lines.back(),
-            u"not set up: Word (the add-in template opened in Word), Excel (the add-in added to Excel, the add-in "
-            u"switched on in Excel)");
+  EXPECT_EQ(record.writes, 1) << "the first play's Version only: neither the failed press nor Version now";
+}
+
+// A Word the user has on screen, or with a document open, is left for a
+// later run and nothing of it is changed; /closeapps presses it all the same.
+TEST_F(UnattendedRun, TheUsersOpenApplicationIsLeftForALaterRun) {
+  auto open = p.NewObject("open");
+  open->properties["Count"] = tbo::Value::I4(1);
+  word->properties["Documents"] = tbo::Value(tbo::Ref(open));
+  p.automation.running[u"Word.Application"] = word;
+  EXPECT_EQ(Played({&tbo::kWord}), 1618);
+  EXPECT_FALSE(Pressed());
+  EXPECT_TRUE(Said(sink, u"Word is open (1 document): left for a later run"));
+  EXPECT_EQ(sink.lines.back(), u"left for a later run: Word");
+  EXPECT_TRUE(record.kept.empty()) << "not recorded, Version not written";
+
+  open->properties["Count"] = tbo::Value::I4(0);
+  word->properties["Visible"] = tbo::Value(true);
+  EXPECT_EQ(Played({&tbo::kWord}), 1618);
+  EXPECT_TRUE(Said(sink, u"Word is open (on screen): left for a later run"));
+  word->properties["Visible"] = tbo::Value(false);
+  EXPECT_EQ(Played({&tbo::kWord}), 0) << "an unseen Word that holds nothing is no one's work";
+  EXPECT_TRUE(Pressed());
 }
 
 TEST_F(UnattendedRun, ACloseSkipsThePressesNotYetStarted) {
@@ -141,13 +211,13 @@ TEST_F(UnattendedRun, ACloseSkipsThePressesNotYetStarted) {
   frame.closeDuringPress = true;
   EXPECT_EQ(Played({&tbo::kWord, &tbo::kExcel}), 1602);
   EXPECT_EQ(sink.lines.back(), u"skipped: Excel");
-  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Word"}) << "the press in progress finishes";
+  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Word"}) << "the press in progress finishes; not complete";
 }
 
 TEST_F(UnattendedRun, TakingOutForgetsTheRecordAndSaysWhenItCannot) {
-  record.kept = {u"Word"};
+  record.kept = {u"Word", u"Version"};
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Uninstall), 0);
-  EXPECT_TRUE(record.kept.empty());
+  EXPECT_TRUE(record.kept.empty()) << "the application and Version";
   EXPECT_EQ(sink.lines.back(), u"uninstall Word: no longer recorded as set up for this user");
   record.kept = {u"Word"};
   record.fails = tbo::kAccessDenied;

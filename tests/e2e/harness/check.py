@@ -7,6 +7,7 @@ import os
 import re
 
 from harness import apps
+from harness.office_members import lacking
 
 OK = "0x00000000"
 APP_BUTTONS = apps.BUTTONS
@@ -206,6 +207,8 @@ def judge(o, expect):
     problems += ["unknown key in the expected outcome: %r" % key for key in expect if key not in CHECKS]
     # Office's names are English: every look-up and call in English (United States).
     eq("locales of the name look-ups and calls", {l["lcid"] for l in o.journal if "lcid" in l} - {1033}, set())
+    # Every name the program looked up is one Office's object model has.
+    eq("members Office lacks", lacking(o.journal), [])
     for key, check in CHECKS.items():
         if key in expect or key in DEFAULTS:
             check(o, expect.get(key, DEFAULTS.get(key)), eq)

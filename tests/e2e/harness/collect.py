@@ -94,8 +94,9 @@ def files(prefix, scenario):
     return listing
 
 
-def state(prefix, scenario):
-    out = {}
+def state(prefix, scenario, registry=None):
+    """The stand-ins' state, and the user's record in the registry."""
+    out = {"registry": registry}
     for app in apps.APPS:
         given = apps.config(scenario, app.name)
         if not given["installed"]:
@@ -123,6 +124,7 @@ def write(prefix, scenario, out, facts):
         shutil.copy(journal, os.path.join(out, "journal.jsonl"))
     else:
         open(os.path.join(out, "journal.jsonl"), "w").close()
-    for leaf, value in (("state.json", state(prefix, scenario)), ("files.json", files(prefix, scenario)),
+    for leaf, value in (("state.json", state(prefix, scenario, facts.get("registry"))),
+                        ("files.json", files(prefix, scenario)),
                         ("harness.json", facts)):
         write_json(os.path.join(out, leaf), value)

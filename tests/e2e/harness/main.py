@@ -54,7 +54,9 @@ def main():
             last = i == len(options.args or [None]) - 1
             status |= play.run(args, steps if last else [], options.interactive)
             collect.launches_ended(prefix, scenario)
-            collect.write_json(os.path.join(out, "state-%d.json" % (i + 1)), collect.state(prefix, scenario))
+            play.facts["registry"] = play.registry()
+            collect.write_json(os.path.join(out, "state-%d.json" % (i + 1)),
+                               collect.state(prefix, scenario, play.facts["registry"]))
             runs.append({"args": args, "journalFrom": journal_from, "journalTo": len(prefix.journal()),
                          **{k: play.facts.get(k) for k in ("exitCode", "messageBoxes", "windowShown")}})
         play.facts["runs"] = runs

@@ -236,6 +236,15 @@ class Play:
         with open(path, "w", encoding="utf-8") as f:
             json.dump(usage, f)
 
+    def registry(self):
+        """The user's record as the last run left it (read by the exit code's
+        watch the moment the program ended); None when it was not read."""
+        try:
+            with open(self.path("exit-code.txt.registry"), encoding="utf-8") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return None
+
     def exit_code(self, watch, unix_status):
         """The program's exit code as Windows has it (1602 is 66 to Unix)."""
         try:
@@ -277,7 +286,7 @@ class Play:
         when the program ran and exited."""
         prefix, status = self.prefix, 0
         self.facts.update(presses=[], messageBoxes=[])
-        for leaf in ("window.json", "exit-code.txt", "exit-code.txt.seen", "final.json"):
+        for leaf in ("window.json", "exit-code.txt", "exit-code.txt.seen", "exit-code.txt.registry", "final.json"):
             if os.path.exists(self.path(leaf)):
                 os.unlink(self.path(leaf))
         arguments = [] if args is None else program_arguments(args)

@@ -33,6 +33,7 @@ SCHEMA = {
     "linger": [{"app": ANY, "ms": ANY}],
     "closeWhenGone": {"path": ANY, "count": ANY},
     "usage": ANY,
+    "volatileKeys": ANY,  # keys below HKCU that last only the session: no lasting key can be made below them
     "args": ANY,  # a command line, or a list of them played one after the other
     "busyFor": [{"app": ANY, "ms": ANY}],
 }
@@ -237,6 +238,9 @@ def set_up_office(prefix, scenario):
             folder = prefix.unix(state[folder_key])
             os.makedirs(folder, exist_ok=True)
             shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, name))
+    for key in scenario.get("volatileKeys", []):
+        if prefix.driver("volatilekey", key.split("\\", 1)[1]) != 0:
+            raise RuntimeError("the volatile key " + key + " could not be made")
     server = os.path.join(prefix.standins, "office_standin.exe")
     if installed and prefix.wine(server, "/regserver", *installed) != 0:
         raise RuntimeError("registering the stand-ins failed")
