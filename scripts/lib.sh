@@ -6,7 +6,8 @@ TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev)
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev
+  wixl msitools faketime osslsigncode openssl)
 
 # Whether this kernel runs 32-bit programs at all (some have the ia32
 # emulation switched off): a 96-byte i386 program that only exits.

@@ -25,6 +25,8 @@
 //                    its exit code (all 32 bits: Wine hands Unix only 8);
 //                    FILE.ready once it watches, FILE.seen once it started,
 //                    FILE.registry the user's record it left, as JSON
+//   regread KEY FILE the values of KEY ("HKLM\..." or "HKCU\...", the native
+//                    view) and its subkeys' names as JSON; null for no key
 //   volatilekey KEY  makes KEY below HKEY_CURRENT_USER a key that lasts only
 //                    the session, so that no lasting key can be made below it
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
@@ -46,6 +48,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -362,10 +365,11 @@ DWORD FindProcess(const wchar_t* exe) {
 // The user's record of the program, below HKEY_CURRENT_USER.
 constexpr wchar_t kRecordKey[] = L"Software\\Tambrel\\TBO Setup";
 
-// The string values of a key below HKEY_CURRENT_USER; null when there is no key.
-Json ValuesOf(const std::wstring& path) {
+// The string and number values of a key ("" for the default value), and
+// the names of its subkeys when asked; null when there is no key.
+Json ValuesOf(const std::wstring& path, HKEY root = HKEY_CURRENT_USER, Json* subkeys = nullptr) {
   HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return Json();
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return Json();
   const tbo::win::UniqueKey owned(key);
   Json values = Json::object();
   for (DWORD i = 0;; ++i) {
@@ -376,9 +380,31 @@ Json ValuesOf(const std::wstring& path) {
         ERROR_SUCCESS) {
       break;
     }
-    values[Utf8(name)] = type == REG_SZ ? Json(Utf8(data)) : Json();
+    DWORD number = 0;
+    std::memcpy(&number, data, sizeof number);
+    values[Utf8(name)] = type == REG_SZ || type == REG_EXPAND_SZ ? Json(Utf8(data))
+                         : type == REG_DWORD                   ? Json(number)
+                                                               : Json();
+  }
+  for (DWORD i = 0; subkeys; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (::RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys->push_back(Utf8(name));
   }
   return values;
+}
+
+// "HKLM\\Software\\..." as JSON: the key's values and its subkeys' names.
+int RegRead(const std::wstring& path, const std::wstring& file) {
+  const size_t slash = path.find(L'\\');
+  const std::wstring hive = path.substr(0, slash), below = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+  const HKEY root = hive == L"HKLM" ? HKEY_LOCAL_MACHINE : hive == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+  if (!root) return kNotFound;
+  Json keys = Json::array();
+  const Json values = ValuesOf(below, root, &keys);
+  const Json read = values.is_null() ? Json() : Json{{"values", values}, {"keys", keys}};
+  return tbo::standin::WriteFileText(file, read.dump() + "\n") ? 0 : kWriteFailed;
 }
 
 // Started before the program, so that even a run that ends at once is seen:
@@ -547,6 +573,8 @@ int wmain(int argc, wchar_t** argv) {
       status = RecordExitCode(operand), ++i;
     } else if (cmd == L"volatilekey") {
       status = VolatileKey(operand), ++i;
+    } else if (cmd == L"regread") {
+      status = RegRead(operand, i + 2 < args.size() ? args[i + 2] : L""), i += 2;
     } else if (cmd == L"msgbox") {
       status = AnswerMessageBox(operand), ++i;
     } else if (cmd == L"watchgone") {
