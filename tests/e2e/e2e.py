@@ -24,6 +24,7 @@ BUILD = os.environ.get("TBO_BUILD", os.path.join(ROOT, "build"))
 sys.path.insert(0, HERE)
 from harness.check import APP_BUTTONS, CHECKS, Outcome, control, judge  # noqa: E402,F401  (the tables use them)
 from harness.scenario import unknown_keys  # noqa: E402
+from harness.tally import Tally  # noqa: E402
 
 Row = collections.namedtuple("Row", "name scenario steps expect arch", defaults=("x64",))
 
@@ -109,18 +110,11 @@ def main():
               if not only or r.name in only for i in range(repeat)]
     workdir = tempfile.mkdtemp(prefix="e2e-", dir=BUILD)
     print("== end to end: %d cases, outputs under %s" % (len(chosen), workdir), flush=True)
-    passed = failed = 0
+    tally = Tally()
     with concurrent.futures.ThreadPoolExecutor(max_workers=int(os.environ.get("TBO_E2E_WORKERS", "3"))) as pool:
         for name, out, problems, seconds in pool.map(lambda r: play(r, workdir), chosen):
-            print("%s %s (%.1f s)" % ("FAIL" if problems else "ok  ", name, seconds))
-            for p in problems:
-                print("    " + p.rstrip().replace("\n", "\n    "))
-            if problems:
-                print("    outputs: " + out)
-            passed, failed = passed + (not problems), failed + bool(problems)
-            sys.stdout.flush()
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 else 1
+            tally.case(name, problems, seconds, out)
+    return tally.close()
 
 
 if __name__ == "__main__":

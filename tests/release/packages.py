@@ -22,6 +22,7 @@ BUILD = os.environ.get("TBO_BUILD", os.path.join(ROOT, "build"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from harness import scenario as scenarios  # noqa: E402
 from harness.scenario import Prefix  # noqa: E402
+from harness.tally import Tally  # noqa: E402
 
 ACTIVE_SETUP = "HKLM\\Software\\Microsoft\\Active Setup\\Installed Components\\{6E0B2F0A-1F1B-4C49-9E40-3A7A3C1E2B10}"
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
@@ -195,7 +196,7 @@ CASES = [msi_for_the_machine_and_active_setup_for_each_user, signing_verifies_an
 
 def main():
     only = set(sys.argv[1:])
-    passed = failed = 0
+    tally = Tally()
     for case in [c for c in CASES if not only or c.__name__ in only]:
         problems, started = [], time.monotonic()
 
@@ -206,13 +207,8 @@ def main():
             case(eq)
         except Exception:  # a broken case is a failed case, not a crashed run
             problems.append(traceback.format_exc())
-        print("%s %s (%.1f s)" % ("FAIL" if problems else "ok  ", case.__name__, time.monotonic() - started))
-        for p in problems:
-            print("    " + p.rstrip().replace("\n", "\n    "))
-        passed, failed = passed + (not problems), failed + bool(problems)
-        sys.stdout.flush()
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 else 1
+        tally.case(case.__name__, problems, time.monotonic() - started)
+    return tally.close()
 
 
 if __name__ == "__main__":
