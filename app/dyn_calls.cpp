@@ -1,6 +1,5 @@
 #include "app/dyn_calls.h"
 
-
 namespace tbo::app::dyn {
 namespace {
 
@@ -20,21 +19,13 @@ void Init() {
   Find(SetDefaultDllDirectories, ::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
 }
 
-namespace {
-
-// shell32, loaded from the system folder on first use.
-HMODULE Shell32() {
+LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
   HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Windows 7 without its loader update knows no search flags; the search
   // is restricted to the system folder already.
-  return shell ? shell : ::LoadLibraryW(L"shell32.dll");
-}
-
-}  // namespace
-
-LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
+  if (!shell) shell = ::LoadLibraryW(L"shell32.dll");
   LPWSTR*(WINAPI * split)(LPCWSTR, int*) = nullptr;
-  Find(split, Shell32(), "CommandLineToArgvW");
+  Find(split, shell, "CommandLineToArgvW");
   return split ? split(commandLine, count) : nullptr;
 }
 

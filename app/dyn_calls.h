@@ -23,5 +23,4 @@ void Init();
 // be loaded.
 LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count);
 
-
 }  // namespace tbo::app::dyn
