@@ -54,11 +54,12 @@ tbo_msi() {
 
 # tbo_sign FILE PFX EPOCH: signs a program or a package in place, SHA-256,
 # signed at EPOCH (the commit's time) so that a signed release reproduces;
-# the password comes from TBO_SIGN_PASSWORD and never reaches a command line.
+# the password comes from TBO_SIGN_PASSWORD and never reaches a command line
+# (a file to read it from: osslsigncode 2.5, Debian 12's own, reads no "-").
 tbo_sign() {
   local file=$1 pfx=$2 epoch=$3
   printf '%s' "${TBO_SIGN_PASSWORD:-}" |
-    osslsigncode sign -pkcs12 "$pfx" -readpass - -h sha256 -n "TBO Setup" -time "$epoch" \
+    osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 -n "TBO Setup" -time "$epoch" \
       -in "$file" -out "$file.signed" >/dev/null &&
     mv "$file.signed" "$file"
 }

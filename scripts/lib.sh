@@ -4,6 +4,36 @@
 TBO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TBO_BUILD=${TBO_BUILD:-$TBO_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine turns Unix file names into Windows ones in the locale's character
+# set: under LC_ALL=C a checkout in a folder with Vietnamese letters would
+# reach Windows programs as question marks.
+export LC_ALL=C.UTF-8
+
+# TBO_NO_32BIT=1 plays this machine as one whose kernel runs no 32-bit
+# programs: no 32-bit half, no x86 rows, and every Windows program started
+# as Debian's "wine" starts it there, by the 64-bit loader itself (with the
+# 32-bit half, "wine" goes through a 32-bit start.exe instead). Its Wine
+# prefixes are made apart.
+tbo_wine_modes() {
+  TBO_TEMPLATE=$TBO_BUILD/wine/template
+  [ "${TBO_NO_32BIT:-}" = 1 ] || return 0
+  export TBO_RUNS_32BIT=no
+  TBO_TEMPLATE=$TBO_BUILD/wine/template-64
+  local bin=$TBO_BUILD/wine/64-only
+  if [ ! -x "$bin/wine-stable" ]; then
+    mkdir -p "$bin"
+    # What /usr/bin/wine does where /usr/lib/wine/wine (wine32) is missing.
+    printf '#!/bin/sh\nexport WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}\nexec /usr/lib/wine/wine64 "$@"\n' \
+      >"$bin/wine.new"
+    chmod +x "$bin/wine.new"
+    cp "$bin/wine.new" "$bin/wine-stable.new"
+    mv "$bin/wine.new" "$bin/wine"
+    mv "$bin/wine-stable.new" "$bin/wine-stable"
+  fi
+  # Wine's tools (wineboot, winepath, msiexec) start "wine-stable" by name.
+  case ":$PATH:" in *":$bin:"*) ;; *) export PATH=$bin:$PATH ;; esac
+}
+tbo_wine_modes
 
 tbo_packages=(cmake ninja-build g++ googletest libgtest-dev python3 wine wine64
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb fonts-wine imagemagick nlohmann-json3-dev
@@ -89,10 +119,10 @@ tbo_wine_stamp() {
 # without a window manager. Built aside and renamed into place under a lock,
 # so runs started together neither build it twice nor copy half of one.
 tbo_template_prefix() {
-  local t=$TBO_BUILD/wine/template stamp lock new
+  local t=$TBO_TEMPLATE stamp lock new
   stamp=$(tbo_wine_stamp)
   mkdir -p "$TBO_BUILD/wine"
-  exec {lock}>"$TBO_BUILD/wine/template.lock"
+  exec {lock}>"$t.lock"
   flock "$lock"
   if [ "$(cat "$t/.tbo-ready" 2>/dev/null)" != "$stamp" ]; then
     echo "== creating the Wine template prefix"
@@ -128,12 +158,12 @@ tbo_make_prefix() (
 # tbo_new_prefix DIR: a private copy of the template. Hard links cost nothing;
 # the registry files, which wineserver rewrites in place, are real copies.
 tbo_new_prefix() {
-  local dir=$1 t=$TBO_BUILD/wine/template lock
+  local dir=$1 t=$TBO_TEMPLATE lock
   tbo_template_prefix
   tbo_stop_prefix "$dir"
   rm -rf "$dir"; mkdir -p "$(dirname "$dir")"
   # Shared: a rebuild waits until no copy is being made.
-  exec {lock}>"$TBO_BUILD/wine/template.lock"
+  exec {lock}>"$t.lock"
   flock -s "$lock"
   cp -al "$t" "$dir"
   for f in system.reg user.reg userdef.reg; do rm -f "$dir/$f"; cp "$t/$f" "$dir/$f"; done

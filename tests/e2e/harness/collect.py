@@ -9,7 +9,7 @@ import stat
 import time
 
 from harness import apps
-from harness.scenario import XATTR
+from harness.scenario import XATTR, recorders
 from harness.wait import wait_until
 
 
@@ -38,9 +38,8 @@ def launches_ended(prefix, scenario, most=10):
     recorders the scenario plants) have ended and so journalled. Wine's
     CreateProcess returns only once the new process exists, so none is
     missed: a run's lines stay with that run."""
-    names = {"excel.exe"} | {f["path"].rsplit("\\", 1)[-1].lower() for f in scenario.get("files", [])
-                             if f.get("copyOf")}
-    wait_until(lambda: not prefix.processes(lambda path: path.rsplit("\\", 1)[-1] in names), most)
+    every = recorders(prefix, scenario)
+    wait_until(lambda: not prefix.processes(every), most)
 
 
 def attributes_of(path):

@@ -76,6 +76,7 @@ class Play:
         self.release_at_exit = False  # a hold that ends "never"
         self.helpers = []  # driver processes to wait for
         self.facts = {"presses": [], "messageBoxes": []}
+        self.starts, self.marker = 0, None
 
     def path(self, leaf):
         return os.path.join(self.out, leaf)
@@ -205,8 +206,9 @@ class Play:
         return status
 
     def program_process(self):
-        found = self.prefix.processes(lambda path: path.endswith("\\tbo_setup.exe"))
-        return found[0] if found else None
+        """The Unix process of the program the last start started."""
+        found = self.prefix.processes([self.prefix.program], marker=self.marker)
+        return found[0] if len(found) == 1 else None
 
     def record_usage(self, step):
         """The window's Windows counters, and what Linux knows of the
@@ -273,8 +275,11 @@ class Play:
         seen = self.path("exit-code.txt.seen")
         # Started in C:\users\Public, so that anything relative to the
         # current folder or drive stays inside the prefix, where it is seen.
+        self.starts += 1
+        self.marker = "program-%d" % self.starts
         program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
-                                   cwd=self.prefix.unix(CURRENT_FOLDER), ran=lambda: os.path.exists(seen))
+                                   cwd=self.prefix.unix(CURRENT_FOLDER), ran=lambda: os.path.exists(seen),
+                                   marker=self.marker)
         wait_until(lambda: os.path.exists(seen) or program.poll() is not None, PROGRAM_STARTS, every=0.02)
         if program.restarts:
             self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + program.restarts

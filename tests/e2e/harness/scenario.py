@@ -98,6 +98,30 @@ class Restarting:
         return self._process.pid
 
 
+MARKER = "TBO_E2E_STARTED"  # the environment's mark of one start by the harness
+
+
+def find_processes(files, environment, proc="/proc"):
+    """The pids of the processes whose environment holds every (name, value)
+    of environment and that map one of files (Unix paths) into memory."""
+    wanted = [("%s=%s" % pair).encode() for pair in environment]
+    images = {b" " + os.fsencode(os.path.realpath(f)) for f in files}
+    found = []
+    for entry in filter(str.isdigit, os.listdir(proc)):
+        try:
+            with open(os.path.join(proc, entry, "environ"), "rb") as f:
+                variables = f.read().split(b"\0")
+            if not all(w in variables for w in wanted):
+                continue
+            # "address perms offset dev inode      path": the path ends the line.
+            with open(os.path.join(proc, entry, "maps"), "rb") as f:
+                if any(line.rstrip(b"\n").endswith(image) for line in f for image in images):
+                    found.append(int(entry))
+        except OSError:
+            continue
+    return sorted(found)
+
+
 class Prefix:
     def __init__(self, root, build, arch="x64"):
         self.root = root
@@ -142,36 +166,27 @@ class Prefix:
     def windows(unix_path):
         return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
-    def processes(self, image):
-        """The Unix processes of this prefix whose Windows image satisfies
-        image(lowercase path). The process a `wine` command starts is Wine's
-        launcher; the program runs in another one."""
-        wanted, found = ("WINEPREFIX=" + self.root).encode(), []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    path = f.read().split(b"\0")[0].decode(errors="replace").lower()
-                if not image(path):
-                    continue
-                with open("/proc/%s/environ" % entry, "rb") as f:
-                    if wanted in f.read().split(b"\0"):
-                        found.append(int(entry))
-            except OSError:
-                continue
-        return found
+    def processes(self, files, marker=None):
+        """The Unix processes of this prefix that run one of files (Unix
+        paths), by what the harness controls rather than by the command line
+        Wine happens to give them (a Windows path when Wine started the
+        program, the Unix path as given when `wine` ran it directly): the
+        environment it started them with, and the program file, which Wine
+        maps into the process that runs it. With marker, only those started
+        with it by wine(marker=...), or by such a process."""
+        return find_processes(files, [("WINEPREFIX", self.root)] + ([(MARKER, marker)] if marker else []))
 
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
-    def wine(self, *args, background=False, log=None, cwd=None, ran=lambda: False):
+    def wine(self, *args, background=False, log=None, cwd=None, ran=lambda: False, marker=None):
         """Runs a Windows program; a start Wine failed is made again (see
-        Restarting)."""
+        Restarting). marker tells its processes apart (processes())."""
         out = log if log is not None else subprocess.DEVNULL
+        env = dict(self.env, **({MARKER: marker} if marker else {}))
 
         def start():
-            return subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+            return subprocess.Popen(["wine", *args], env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
                                     cwd=cwd)
         process = Restarting(start, ran)
         return process if background else process.wait()
@@ -220,6 +235,25 @@ def lay_out(prefix, scenario):
         os.symlink(prefix.unix(link["target"]), path)
 
 
+def application_programs(prefix, scenario):
+    """The Unix paths of the programs that presses start (Excel's EXCEL.EXE)
+    of the applications installed, in the folders their state names."""
+    paths = []
+    for app in apps.APPS:
+        given = apps.config(scenario, app.name)
+        if app.program and given["installed"]:
+            folder_key, name = app.program
+            paths.append(os.path.join(prefix.unix(apps.initial_state(app.name, given)[folder_key]), name))
+    return paths
+
+
+def recorders(prefix, scenario):
+    """Every recorder the scenario lays out: the applications' programs and
+    the planted copies."""
+    return application_programs(prefix, scenario) + [prefix.unix(f["path"]) for f in scenario.get("files", [])
+                                                     if f.get("copyOf")]
+
+
 def set_up_office(prefix, scenario):
     os.makedirs(prefix.store(), exist_ok=True)
     control = {key: scenario.get(key, []) for key in ("faults", "busy", "busyFor", "dies", "linger")}
@@ -232,12 +266,10 @@ def set_up_office(prefix, scenario):
         state = apps.initial_state(app, apps.config(scenario, app))
         with open(prefix.store(app + ".json"), "w", encoding="utf-8") as out:
             json.dump(state, out, ensure_ascii=False)
-        if apps.BY_NAME[app].program:
-            # The program the press starts, a recorder of how it was started.
-            folder_key, name = apps.BY_NAME[app].program
-            folder = prefix.unix(state[folder_key])
-            os.makedirs(folder, exist_ok=True)
-            shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), os.path.join(folder, name))
+    # The programs the presses start, recorders of how they were started.
+    for path in application_programs(prefix, scenario):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), path)
     for key in scenario.get("volatileKeys", []):
         if prefix.driver("volatilekey", key.split("\\", 1)[1]) != 0:
             raise RuntimeError("the volatile key " + key + " could not be made")
