@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Plays every end-to-end case through scripts/e2e, three at a time, and
+"""Plays every end-to-end case through scripts/e2e, four at a time, and
 judges what each left behind. A case is a Row: its name, the scenario, the
 steps, the expected outcome (data read by harness/check.py) and the
 program's architecture.
@@ -111,7 +111,7 @@ def main():
     workdir = tempfile.mkdtemp(prefix="e2e-", dir=BUILD)
     print("== end to end: %d cases, outputs under %s" % (len(chosen), workdir), flush=True)
     tally = Tally()
-    with concurrent.futures.ThreadPoolExecutor(max_workers=int(os.environ.get("TBO_E2E_WORKERS", "3"))) as pool:
+    with concurrent.futures.ThreadPoolExecutor(max_workers=int(os.environ.get("TBO_E2E_WORKERS", "4"))) as pool:
         for name, out, problems, seconds in pool.map(lambda r: play(r, workdir), chosen):
             tally.case(name, problems, seconds, out)
     return tally.close()
