@@ -75,8 +75,8 @@ constexpr void WriteUsage(Writer& w) {
   WriteSwitches(w);
   w << u"\tset up the add-in in these applications (in the order ";
   for (const Application& a : kApplications) w << (&a == &kApplications[0] ? u"" : u", ") << a.name;
-  w << u", whatever order is given), then close; an application already set up for this user by this version is "
-       u"left alone, one the user has open is left for a later run (1618)\n"
+  w << u", whatever order is given), then close; an application already set up for this user is left alone, one "
+       u"the user has open is left for a later run (1618)\n"
        u"/force\tset up also what is already set up for this user\n"
        u"/closeapps\tquit also the applications the user has open, unsaved work and all\n"
        u"/uninstall\ttake the add-in out of these applications instead\n"

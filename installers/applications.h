@@ -45,6 +45,10 @@ struct Application {
   const char16_t* openFile;             // one of them, in the log's words: "document"
   const char16_t* alsoReaches;          // another application its press quits (switch name), or null
   bool uninstallQuits;                  // taking the add-in out asks it to quit
+  // What its press sets up: the add-in's name and a revision, raised only
+  // when the press changes in a way users must get again (an unattended
+  // run presses every user whose record names another).
+  const char16_t* generation;
 
   ServerName server() const { return {progId, name}; }
 };
@@ -68,14 +72,15 @@ inline constexpr std::array<Application, 3> kApplications{{
     {u"Word", u"word", u"Word.Application", u"Microsoft Word", u"cmdWORD", 103, 1560, {u"Word", u"reached"},
      ErrorFromCode(0x800A1735), kNotInstalled, TBO_OPERATION(RemoveOldWordTemplates),
      TBO_OPERATION(InstallWordTemplate), TBO_OPERATION(UninstallWordTemplate), kWordGoals, {}, u"Documents",
-     u"document", nullptr, false},
+     u"document", nullptr, false, u"Tambrel_O21/1"},
     {u"PowerPoint", u"powerpoint", u"Powerpoint.Application", u"Microsoft PowerPoint", u"cmdPOINT", 104, 2040,
      {u"PowerPoint", u"reached"}, ErrorFromCode(0x80070057), kNotInstalled, TBO_OPERATION(RemoveOldPowerPointAddIn),
      TBO_OPERATION(InstallPowerPointAddIn), TBO_OPERATION(UninstallPowerPointAddIn), kPowerPointGoals,
-     kPowerPointGoalsOut, u"Presentations", u"presentation", u"excel", true},
+     kPowerPointGoalsOut, u"Presentations", u"presentation", u"excel", true, u"Tambrel_O21/1"},
     {u"Excel", u"excel", u"Excel.Application", u"Microsoft Excel", u"cmdEXCEL", 102, 1080, {u"Excel", u"reached"},
      ErrorFromCode(0x8002000B), kNotInstalled, TBO_OPERATION(RemoveOldExcelAddIn), TBO_OPERATION(InstallExcelAddIn),
-     TBO_OPERATION(UninstallExcelAddIn), kExcelGoals, kExcelGoalsOut, u"Workbooks", u"workbook", nullptr, true},
+     TBO_OPERATION(UninstallExcelAddIn), kExcelGoals, kExcelGoalsOut, u"Workbooks", u"workbook", nullptr, true,
+     u"Tambrel_O21/1"},
 }};
 #undef TBO_OPERATION
 

@@ -91,15 +91,13 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
   const std::u16string name(application.name);
   Seen seen;
   seen.closed = frame.CloseRequested();
-  seen.recorded = !seen.closed && request_.mode == Mode::Install && !request_.force && record_.Has(name);
+  seen.recorded = !seen.closed && request_.mode == Mode::Install && !request_.force && SetUpByThisGeneration(application);
   seen.installed = mtbo_.Installed(application);
   const std::u16string inUse = seen.closed || seen.recorded || !seen.installed ? u"" : InUse(application);
   seen.inUse = !inUse.empty();
   switch (Decide(request_, seen)) {
     case Before::Skip: return {name, Fate::Skipped, {}};
-    case Before::LeaveAlone:
-      log_.Write(Joined({u"press ", name, u": already set up for this user (" TBO_VERSION_TEXT u")"}));
-      return {name, Fate::AlreadySetUp, {}};
+    case Before::LeaveAlone: return {name, Fate::AlreadySetUp, {}};
     case Before::NotInstalled:
       log_.Write(Joined({name, u" is not installed here: nothing to set up"}));
       return {name, Fate::NotInstalled, {}};
@@ -120,6 +118,33 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
   return Remembered(application, keep);
 }
 
+bool UnattendedRun::SetUpByThisGeneration(const Application& application) {
+  const std::u16string name(application.name);
+  std::optional<std::u16string> value;
+  try {
+    value = record_.Read(name);
+  } catch (const AutomationError& e) {
+    log_.Write(Joined({u"press ", name, u": the user's record cannot be read (", log_.Reason(e.number()),
+                       u"): set up again"}));
+    return false;
+  }
+  if (!value) return false;
+  const std::optional<Recorded> recorded = ReadRecorded(*value);
+  if (!recorded) {
+    log_.Write(Joined({u"press ", name, u": its record \"", *value, u"\" cannot be read: set up again"}));
+    return false;
+  }
+  const std::u16string by = Joined({u"by TBO Setup ", recorded->version, u" on ", recorded->when});
+  if (recorded->generation != application.generation) {
+    log_.Write(Joined({u"press ", name, u": recorded as set up for ", recorded->generation, u" (", by,
+                       u"): set up again for ", application.generation}));
+    return false;
+  }
+  log_.Write(Joined({u"press ", name, u": already set up for this user (", recorded->generation, u", recorded ", by,
+                     u")"}));
+  return true;
+}
+
 // The record follows what was read back, and is believed only once written:
 // a record that could not be written (or removed) leaves the application not
 // set up (or not taken out), with the system's reason.
@@ -127,7 +152,7 @@ UnattendedRun::Result UnattendedRun::Remembered(const Application& application, 
   const std::u16string name(application.name);
   try {
     if (keep == Keep::Record) {
-      record_.Add(name);
+      record_.Write(name, RecordedText({application.generation, u"" TBO_VERSION_TEXT, record_.Now()}));
       log_.Write(Joined({u"press ", name, u": recorded as set up for this user in ", record_.Where()}));
     } else if (record_.Remove(name)) {
       log_.Write(Joined({u"uninstall ", name, u": no longer recorded as set up for this user"}));
@@ -148,10 +173,10 @@ void UnattendedRun::KeepWhole() {
   if (install && !Complete(fates)) return;
   try {
     if (install) {
-      record_.Complete();
+      record_.Write(u"Version", u"" TBO_VERSION_TEXT);
       log_.Write(Joined({u"set up for this user: ", record_.Where(), u" Version = " TBO_VERSION_TEXT}));
     } else {
-      record_.Incomplete();
+      record_.Remove(u"Version");
     }
   } catch (const AutomationError& e) {
     results_.push_back({u"Version", Fate::NotKept, log_.Reason(e.number())});

@@ -13,6 +13,7 @@
 #include "automation/run_log.h"
 #include "automation/user_record.h"
 #include "installers/presses.h"
+#include "installers/record.h"
 
 namespace tbo {
 
@@ -26,7 +27,7 @@ inline constexpr int kAnotherRunGoesOn = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
 // What became of one application the run was asked for.
 enum class Fate {
   Skipped,       // the person at the machine closed the window before its press
-  AlreadySetUp,  // the user's record says this version set it up: left alone
+  AlreadySetUp,  // the user's record names the generation this program sets up: left alone
   NotInstalled,  // not on this machine: nothing to set up, nothing recorded
   Deferred,      // the user has it open: left for a later run
   Done,          // pressed, every goal read back, the record written or removed
@@ -44,13 +45,13 @@ struct Request {
 // What is known of an application before its press.
 struct Seen {
   bool closed = false;     // the person at the machine asked for the window to close
-  bool recorded = false;   // this version set it up for the user
+  bool recorded = false;   // the user's record names the generation this program sets up
   bool installed = true;   // it is on this machine
   bool inUse = false;      // an instance its press would quit is the user's
 };
 
 // Before an application's press: whether it is pressed. A close skips the
-// rest; what this version set up for the user is left alone (every press
+// rest; what this generation set up for the user is left alone (every press
 // sets the user's files aside), unless forced; what is not installed is
 // nothing to set up; an application the user has open is left for a later
 // run rather than closed under them, unless the administrator says so.
@@ -111,6 +112,9 @@ class UnattendedRun {
   };
   Result Press(const Application& application, Frame& frame);
   Result Remembered(const Application& application, Keep keep);
+  // Whether the user's record names the generation the application's press
+  // sets up; the log says why when it names another or cannot be read.
+  bool SetUpByThisGeneration(const Application& application);
   // Why an instance the press would quit is the user's; "" when none is.
   std::u16string InUse(const Application& application);
   void KeepWhole();

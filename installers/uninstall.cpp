@@ -22,7 +22,9 @@ bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application)
 
 }  // namespace
 
-// Word keeps nothing of the add-in. The note names the global template Word
+// The Word press only opened the add-in template: nothing of Word that TBO
+// Setup could undo, while what the template itself set up when opened is
+// the add-in's to take out. The note names the global template Word
 // actually uses (Normal.dot, or Normal.dotm since Word 2007) as Word tells
 // it: the running one, left running, or one started for that and quit.
 void MTBO::UninstallWordTemplate() {
@@ -43,8 +45,9 @@ void MTBO::UninstallWordTemplate() {
     Operation::ReleaseOnly(app);
   }
   const bool known = !normal.empty();
-  op.Note(Joined({u"Word keeps nothing of the add-in: the template opened by the installation is open only until Word "
-                  u"closes. A global template set aside earlier stays in Word's templates folder as ",
+  op.Note(Joined({u"TBO Setup's Word press only opened the add-in template, which changes nothing of Word that TBO Setup "
+                  u"could undo; whatever the template itself set up when opened is the add-in's to take out. A global "
+                  u"template set aside earlier stays in Word's templates folder as ",
                   known ? normal : u"Normal.dot or Normal.dotm", u".backup-N: rename the newest back to ",
                   known ? normal : u"its name without .backup-N", u", with Word closed, to have it again"}));
 }

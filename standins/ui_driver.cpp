@@ -27,6 +27,8 @@
 //                    FILE.registry the user's record it left, as JSON
 //   regread KEY FILE the values of KEY ("HKLM\..." or "HKCU\...", the native
 //                    view) and its subkeys' names as JSON; null for no key
+//   regwrite FILE    writes the values FILE gives as JSON, {"HKCU\...":
+//                    {"Name": "text" (REG_SZ) or a number (REG_DWORD)}}
 //   volatilekey KEY  makes KEY below HKEY_CURRENT_USER a key that lasts only
 //                    the session, so that no lasting key can be made below it
 //   msgbox FILE      the message box on screen, if any, as JSON (title and
@@ -407,6 +409,38 @@ int RegRead(const std::wstring& path, const std::wstring& file) {
   return tbo::standin::WriteFileText(file, read.dump() + "\n") ? 0 : kWriteFailed;
 }
 
+// The values a scenario seeds: {"HKCU\\...": {"Name": "text" or a number}}.
+int RegWrite(const std::wstring& file) {
+  const Json keys = tbo::standin::ReadJsonFile(file);
+  if (!keys.is_object()) return kNotFound;
+  for (const auto& [path, values] : keys.items()) {
+    const std::wstring wide = tbo::standin::FromUtf8(path);
+    const size_t slash = wide.find(L'\\');
+    const std::wstring hive = wide.substr(0, slash), below = slash == std::wstring::npos ? L"" : wide.substr(slash + 1);
+    const HKEY root = hive == L"HKLM" ? HKEY_LOCAL_MACHINE : hive == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+    HKEY created = nullptr;
+    if (!root || ::RegCreateKeyExW(root, below.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr)) {
+      return kWriteFailed;
+    }
+    const tbo::win::UniqueKey key(created);
+    for (const auto& [name, value] : values.items()) {
+      const std::wstring valueName = tbo::standin::FromUtf8(name);
+      LSTATUS status;
+      if (value.is_number_integer()) {
+        const DWORD number = value.get<DWORD>();
+        status = ::RegSetValueExW(key.get(), valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                  sizeof number);
+      } else {
+        const std::wstring text = tbo::standin::FromUtf8(value.get<std::string>());
+        status = ::RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+      }
+      if (status != ERROR_SUCCESS) return kWriteFailed;
+    }
+  }
+  return 0;
+}
+
 // Started before the program, so that even a run that ends at once is seen:
 // FILE.ready says the watch has begun.
 int RecordExitCode(const std::wstring& file) {
@@ -571,6 +605,8 @@ int wmain(int argc, wchar_t** argv) {
       status = WaitGone(operand), ++i;
     } else if (cmd == L"exitcode") {
       status = RecordExitCode(operand), ++i;
+    } else if (cmd == L"regwrite") {
+      status = RegWrite(operand), ++i;
     } else if (cmd == L"volatilekey") {
       status = VolatileKey(operand), ++i;
     } else if (cmd == L"regread") {

@@ -153,7 +153,8 @@ ROWS = [
         "state": {RECORD + ".Version": "1.00"},
         "more": [lambda o, eq: eq("what the second run did to Office", o.journal[
             o.harness["runs"][1]["journalFrom"]:o.harness["runs"][1]["journalTo"]], []),
-                 lambda o, eq: eq("the record of Word", bool(re.match(r"^1\.00 \d{4}-\d\d-\d\d \d\d:\d\d$", (
+                 lambda o, eq: eq("the record of Word", bool(re.match(
+                     r"^Tambrel_O21/1; TBO Setup 1\.00; \d{4}-\d\d-\d\d \d\d:\d\d$", (
                      o.state["registry"][RECORD_KEY] or {}).get("Word", ""))), True)],
         "log": {LOG: [AT + r"RemoveOldWordTemplates: set aside C:\\Users\\An\\AppData\\Roaming\\Microsoft\\Templates"
                       r"\\Normal\.dot as Normal\.dot\.backup-1$",
@@ -161,8 +162,38 @@ ROWS = [
                       AT + r"InstallWordTemplate: Word opened \"C:\\TamBrel\\Tambrel_O21\.dot\"$",
                       AT + r"press Word: recorded as set up for this user in HKCU\\Software\\Tambrel\\TBO Setup$",
                       AT + r"set up for this user: HKCU\\Software\\Tambrel\\TBO Setup Version = 1\.00$",
-                      AT + r"press Word: already set up for this user \(1\.00\)$",
+                      AT + r"press Word: already set up for this user \(Tambrel_O21/1, recorded by TBO Setup 1\.00 on "
+                           r"\d{4}-\d\d-\d\d \d\d:\d\d\)$",
                       AT + r"RemoveOldWordTemplates: set aside .*Normal\.dot as Normal\.dot\.backup-2$"]},
+    }),
+    # An update over records earlier versions wrote: a press sets up the
+    # add-in's generation, so the record of it, in either form and whoever
+    # wrote it, is left alone; no Office is reached and Version becomes this
+    # program's. A record of an older generation is pressed again, and then
+    # names this one.
+    Row("unattended_update_over_earlier_records", {
+        "args": ['/excel /powerpoint /log "%s"' % LOG, '/word /log "%s"' % LOG],
+        "files": [f("C:\\Tambrel\\Tambrel_O21.dot")], "folders": ["C:\\Logs"], "word": {"templates": []},
+        "registry": {RECORD_KEY: {"Excel": "1.00 2026-12-07 14:46", "Version": "0.99",
+                                  "PowerPoint": "Tambrel_O21/1; TBO Setup 0.99; 2026-11-30 09:00",
+                                  "Word": "Tambrel_O21/0; TBO Setup 0.90; 2025-06-01 10:00"}},
+    }, [], {
+        "window": "exited", "runs": [{"exitCode": 0}] * 2, "count": {"word Open ok": 1},
+        "more": [lambda o, eq: eq("what the update did to Office", o.journal[:o.harness["runs"][0]["journalTo"]], []),
+                 lambda o, eq: eq("the record after the update", o.json("state-1.json")["registry"][RECORD_KEY], {
+                     "Excel": "1.00 2026-12-07 14:46", "PowerPoint": "Tambrel_O21/1; TBO Setup 0.99; 2026-11-30 09:00",
+                     "Word": "Tambrel_O21/0; TBO Setup 0.90; 2025-06-01 10:00", "Version": "1.00"}),
+                 lambda o, eq: eq("Word's record after its press", bool(re.match(
+                     r"^Tambrel_O21/1; TBO Setup 1\.00; \d{4}-\d\d-\d\d \d\d:\d\d$",
+                     o.state["registry"][RECORD_KEY]["Word"])), True)],
+        "log": {LOG: [AT + r"press PowerPoint: already set up for this user \(Tambrel_O21/1, recorded by TBO Setup "
+                           r"0\.99 on 2026-11-30 09:00\)$",
+                      AT + r"press Excel: already set up for this user \(Tambrel_O21/1, recorded by TBO Setup 1\.00 "
+                           r"on 2026-12-07 14:46\)$",
+                      AT + r"set up for this user: HKCU\\Software\\Tambrel\\TBO Setup Version = 1\.00$",
+                      AT + r"press Word: recorded as set up for Tambrel_O21/0 \(by TBO Setup 0\.90 on 2025-06-01 "
+                           r"10:00\): set up again for Tambrel_O21/1$",
+                      AT + r"InstallWordTemplate: Word opened"]},
     }),
     # A full profile, the applications named the other way round: the
     # presses run Word, PowerPoint, Excel, every goal is reached, the log has

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <set>
 
 #include "fakes/fakes.h"
@@ -89,23 +91,31 @@ struct Lines final : tbo::LogSink {
 };
 
 struct Record final : tbo::UserRecord {
-  std::set<std::u16string> kept;  // "Version" once complete
-  tbo::ErrorNumber fails = tbo::kNoError;
+  std::map<std::u16string, std::u16string> values;
+  tbo::ErrorNumber fails = tbo::kNoError, readFails = tbo::kNoError;
   int writes = 0;
-  void Complete() override { Add(u"Version"); }
-  void Incomplete() override { Remove(u"Version"); }
-  bool Has(std::u16string_view a) override { return kept.count(std::u16string(a)) > 0; }
-  void Add(std::u16string_view a) override {
-    ++writes;
-    if (fails) tbo::Fail(fails);
-    kept.insert(std::u16string(a));
+  std::optional<std::u16string> Read(std::u16string_view name) override {
+    if (readFails) tbo::Fail(readFails);
+    const auto found = values.find(std::u16string(name));
+    return found == values.end() ? std::nullopt : std::optional(found->second);
   }
-  bool Remove(std::u16string_view a) override {
+  void Write(std::u16string_view name, std::u16string_view value) override {
     ++writes;
     if (fails) tbo::Fail(fails);
-    return kept.erase(std::u16string(a)) > 0;
+    values[std::u16string(name)] = value;
+  }
+  bool Remove(std::u16string_view name) override {
+    ++writes;
+    if (fails) tbo::Fail(fails);
+    return values.erase(std::u16string(name)) > 0;
   }
   std::u16string Where() override { return u"R"; }
+  std::u16string Now() override { return u"2026-12-07 14:46"; }
+  std::set<std::u16string> Kept() const {
+    std::set<std::u16string> names;
+    for (const auto& [name, value] : values) names.insert(name);
+    return names;
+  }
 };
 
 // The window's click frame: runs the work; a close may come during a press.
@@ -150,22 +160,60 @@ bool Said(const Lines& sink, std::u16string_view line) {
 
 TEST_F(UnattendedRun, RecordsOnlyWhatItReadBackAndSaysWhyNot) {
   EXPECT_EQ(Played({&tbo::kWord}), 0);
-  EXPECT_EQ(record.kept, (std::set<std::u16string>{u"Version", u"Word"})) << "all asked for is set up";
+  EXPECT_EQ(record.Kept(), (std::set<std::u16string>{u"Version", u"Word"})) << "all asked for is set up";
   EXPECT_TRUE(Said(sink, u"press Word: recorded as set up for this user in R"));
   EXPECT_EQ(sink.lines.back(), u"set up for this user: R Version = 1.00");
 
   p.journal->clear();
+  EXPECT_EQ(record.values[u"Word"], u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46");
   EXPECT_EQ(Played({&tbo::kWord}), 0);
   EXPECT_FALSE(Pressed()) << "a recorded application is left alone";
-  EXPECT_TRUE(Said(sink, u"press Word: already set up for this user (1.00)"));
+  EXPECT_TRUE(Said(sink, u"press Word: already set up for this user (Tambrel_O21/1, recorded by TBO Setup 1.00 on "
+                         u"2026-12-07 14:46)"));
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Install, true), 0);
   EXPECT_TRUE(Pressed()) << "unless forced";
 
-  record.kept.clear();
+  record.values.clear();
   record.fails = tbo::kPathNotFound;
   EXPECT_EQ(Played({&tbo::kWord}), 1603);
   EXPECT_EQ(sink.lines.back(), u"not recorded: Word (0x80070003)");
-  EXPECT_TRUE(record.kept.empty());
+  EXPECT_TRUE(record.Kept().empty());
+}
+
+// What a press sets up is the add-in's generation: a record of it, in
+// either form and whichever version wrote it, is left alone, and Version
+// becomes this program's, so that management tools see the update without
+// anyone's files set aside again. Another generation, or a record that
+// cannot be read, is pressed again.
+TEST_F(UnattendedRun, AnUpdateLeavesSetUpUsersAloneAnotherGenerationIsPressedAgain) {
+  for (const std::u16string_view earlier : {u"1.00 2026-12-07 14:46", u"Tambrel_O21/1; TBO Setup 0.99; 2026-01-05 08:00"}) {
+    record.values = {{u"Word", std::u16string(earlier)}, {u"Version", u"0.99"}};
+    EXPECT_EQ(Played({&tbo::kWord}), 0);
+    EXPECT_FALSE(Pressed());
+    EXPECT_EQ(record.values[u"Version"], u"1.00");
+    EXPECT_EQ(record.values[u"Word"], earlier) << "the record of the press stays as it was";
+  }
+  struct Again {
+    std::u16string value;
+    tbo::ErrorNumber readFails;
+    std::u16string_view said;
+  };
+  for (const Again& again :
+       {Again{u"Tambrel_O21/0; TBO Setup 0.90; 2025-06-01 10:00", tbo::kNoError,
+              u"press Word: recorded as set up for Tambrel_O21/0 (by TBO Setup 0.90 on 2025-06-01 10:00): set up again "
+              u"for Tambrel_O21/1"},
+        Again{u"done", tbo::kNoError, u"press Word: its record \"done\" cannot be read: set up again"},
+        Again{u"", tbo::kAccessDenied, u"press Word: the user's record cannot be read (0x80070005): set up again"}}) {
+    SCOPED_TRACE(std::string(again.value.begin(), again.value.end()));
+    record.values = {{u"Word", again.value}};
+    record.readFails = again.readFails;
+    p.journal->clear();
+    EXPECT_EQ(Played({&tbo::kWord}), 0);
+    EXPECT_TRUE(Pressed());
+    EXPECT_TRUE(Said(sink, again.said));
+    record.readFails = tbo::kNoError;
+    EXPECT_EQ(record.values[u"Word"], u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46");
+  }
 }
 
 // Excel and PowerPoint are not on this machine: nothing to set up, and not
@@ -175,8 +223,8 @@ TEST_F(UnattendedRun, APressThatMissedAGoalIsNeverRecordedWhatIsNotInstalledIsNo
   EXPECT_TRUE(Said(sink, u"Excel is not installed here: nothing to set up"));
   EXPECT_TRUE(Said(sink, u"pressed in the order PowerPoint, Excel, which never quits a window a press has opened "
                          u"for the user (the command line gave Excel, PowerPoint)"));
-  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Version"});
-  record.kept.clear();
+  EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Version"});
+  record.values.clear();
   documents->failing["call Open"] = tbo::ErrorFromCode(0x800A1436);
   EXPECT_EQ(Played({&tbo::kWord, &tbo::kExcel}), 1603);
   EXPECT_EQ(record.writes, 1) << "the first play's Version only: neither the failed press nor Version now";
@@ -193,7 +241,7 @@ TEST_F(UnattendedRun, TheUsersOpenApplicationIsLeftForALaterRun) {
   EXPECT_FALSE(Pressed());
   EXPECT_TRUE(Said(sink, u"Word is open (1 document): left for a later run"));
   EXPECT_EQ(sink.lines.back(), u"left for a later run: Word");
-  EXPECT_TRUE(record.kept.empty()) << "not recorded, Version not written";
+  EXPECT_TRUE(record.Kept().empty()) << "not recorded, Version not written";
 
   open->properties["Count"] = tbo::Value::I4(0);
   word->properties["Visible"] = tbo::Value(true);
@@ -211,15 +259,15 @@ TEST_F(UnattendedRun, ACloseSkipsThePressesNotYetStarted) {
   frame.closeDuringPress = true;
   EXPECT_EQ(Played({&tbo::kWord, &tbo::kExcel}), 1602);
   EXPECT_EQ(sink.lines.back(), u"skipped: Excel");
-  EXPECT_EQ(record.kept, std::set<std::u16string>{u"Word"}) << "the press in progress finishes; not complete";
+  EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Word"}) << "the press in progress finishes; not complete";
 }
 
 TEST_F(UnattendedRun, TakingOutForgetsTheRecordAndSaysWhenItCannot) {
-  record.kept = {u"Word", u"Version"};
+  record.values = {{u"Word", u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46"}, {u"Version", u"1.00"}};
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Uninstall), 0);
-  EXPECT_TRUE(record.kept.empty()) << "the application and Version";
+  EXPECT_TRUE(record.Kept().empty()) << "the application and Version";
   EXPECT_EQ(sink.lines.back(), u"uninstall Word: no longer recorded as set up for this user");
-  record.kept = {u"Word"};
+  record.values = {{u"Word", u"1.00 2026-12-07 14:46"}};
   record.fails = tbo::kAccessDenied;
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Uninstall), 1603);
   EXPECT_EQ(sink.lines.back(), u"not forgotten: Word (0x80070005)");

@@ -1,5 +1,5 @@
-// The user's record in the registry: a value per application for this
-// version, Version once all is set up, each believed once read back.
+// The user's record in the registry: text values, each believed once read
+// back.
 #include "automation/win32/registry_record.h"
 
 #include <gtest/gtest.h>
@@ -23,32 +23,28 @@ std::wstring Value(const wchar_t* name) {
   return text;
 }
 
-TEST(RegistryRecord, AValuePerApplicationForThisVersionAndVersionOnceComplete) {
+TEST(RegistryRecord, TextValuesBelievedOnceReadBack) {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tambrel test");
   tbo::win::RegistryUserRecord record(kKey);
   EXPECT_EQ(record.Where(), u"HKCU\\Software\\Tambrel test\\TBO Setup");
-  EXPECT_FALSE(record.Has(u"Word"));
+  EXPECT_EQ(record.Read(u"Word"), std::nullopt) << "no key yet";
   EXPECT_FALSE(record.Remove(u"Word")) << "nothing to forget, no key yet";
 
-  record.Add(u"Word");
-  EXPECT_TRUE(record.Has(u"Word"));
-  EXPECT_FALSE(record.Has(u"Excel"));
-  const std::wstring word = Value(L"Word");
-  EXPECT_EQ(word.substr(0, 5), L"1.00 ");
-  EXPECT_EQ(word.size(), std::wstring(L"1.00 2026-12-07 14:46").size()) << "the version and when, to the minute";
+  record.Write(u"Word", u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46 Thư");
+  EXPECT_EQ(Value(L"Word"), L"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46 Th\u01b0");
+  EXPECT_EQ(record.Read(u"Word"), u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46 Thư");
+  EXPECT_EQ(record.Read(u"Excel"), std::nullopt);
+  const DWORD number = 3;
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Excel", REG_DWORD, &number, sizeof number);
+  EXPECT_EQ(record.Read(u"Excel"), u"") << "a value of another kind is no text";
 
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Excel", REG_SZ, L"0.99 2025-01-01 08:00", 44);
-  EXPECT_FALSE(record.Has(u"Excel")) << "an earlier version's record";
-
-  record.Complete();
-  EXPECT_EQ(Value(L"Version"), L"1.00");
-  record.Incomplete();
-  EXPECT_EQ(Value(L"Version"), L"(none)");
-  record.Incomplete();  // nothing left to forget is no failure
+  const std::u16string now = record.Now();
+  ASSERT_EQ(now.size(), 16u) << "to the minute";
+  EXPECT_EQ(now.substr(4, 1) + now.substr(7, 1) + now.substr(10, 1) + now.substr(13, 1), u"-- :");
 
   EXPECT_TRUE(record.Remove(u"Word"));
-  EXPECT_FALSE(record.Has(u"Word"));
-  EXPECT_TRUE(record.Remove(u"Excel")) << "forgotten whatever version set it up";
+  EXPECT_EQ(Value(L"Word"), L"(none)");
+  EXPECT_FALSE(record.Remove(u"Word")) << "nothing left to forget is no failure";
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tambrel test");
 }
 
@@ -62,9 +58,8 @@ TEST(RegistryRecord, AWriteThatCannotLastIsThrownWithTheSystemsReason) {
             ERROR_SUCCESS);
   const tbo::win::UniqueKey owned(volatileKey);
   tbo::win::RegistryUserRecord record(kKey);
-  EXPECT_EQ(tbo::ErrorOf([&] { record.Add(u"Word"); }), tbo::ErrorFromWin32(ERROR_CHILD_MUST_BE_VOLATILE));
-  EXPECT_FALSE(record.Has(u"Word"));
-  EXPECT_EQ(tbo::ErrorOf([&] { record.Complete(); }), tbo::ErrorFromWin32(ERROR_CHILD_MUST_BE_VOLATILE));
+  EXPECT_EQ(tbo::ErrorOf([&] { record.Write(u"Word", u"x"); }), tbo::ErrorFromWin32(ERROR_CHILD_MUST_BE_VOLATILE));
+  EXPECT_EQ(record.Read(u"Word"), std::nullopt);
   ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tambrel test");
 }
 

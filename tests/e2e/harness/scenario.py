@@ -34,6 +34,7 @@ SCHEMA = {
     "closeWhenGone": {"path": ANY, "count": ANY},
     "usage": ANY,
     "volatileKeys": ANY,  # keys below HKCU that last only the session: no lasting key can be made below them
+    "registry": ANY,  # values written before the first run: {"HKCU\\...": {"Name": "text" or a number}}
     "args": ANY,  # a command line, or a list of them played one after the other
     "busyFor": [{"app": ANY, "ms": ANY}],
 }
@@ -270,6 +271,12 @@ def set_up_office(prefix, scenario):
     for path in application_programs(prefix, scenario):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         shutil.copy(os.path.join(prefix.standins, "excel_launch.exe"), path)
+    if scenario.get("registry"):
+        seeds = prefix.store("registry.json")
+        with open(seeds, "w", encoding="utf-8") as out:
+            json.dump(scenario["registry"], out, ensure_ascii=False)
+        if prefix.driver("regwrite", Prefix.windows(seeds)) != 0:
+            raise RuntimeError("the scenario's registry values could not be written")
     for key in scenario.get("volatileKeys", []):
         if prefix.driver("volatilekey", key.split("\\", 1)[1]) != 0:
             raise RuntimeError("the volatile key " + key + " could not be made")
