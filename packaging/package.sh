@@ -18,6 +18,14 @@ tbo_product_version() {
     "$TBO_ROOT/resources/version.h"
 }
 
+# "1.0.1" for "1.0.0": the least version above the given one that Windows
+# Installer tells apart (it compares three fields).
+tbo_next_version() {
+  local major minor build
+  IFS=. read -r major minor build <<<"$1"
+  echo "$major.$minor.$((build + 1))"
+}
+
 # A code made from words: the same words, the same code (a name-based UUID).
 tbo_code() {
   python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.NAMESPACE_URL, "tambrel.vn/tbo-setup/" + sys.argv[1])).upper())' "$1"
@@ -43,6 +51,7 @@ tbo_msi() {
     -D ProgramComponent="${tbo_program_component[$arch]}" \
     -D ActiveSetupComponent="${tbo_active_setup_component[$arch]}" \
     -D Win64="${tbo_win64[$arch]}" -D ProgramFiles="${tbo_program_files[$arch]}" \
+    -D NextVersion="$(tbo_next_version "$version")" -D X86UpgradeCode="${tbo_upgrade_code[x86]}" \
     -D Program=TBO_Setup.exe tbo-setup.wxs 2>wixl.log) ||
     { cat "$work/wixl.log" >&2; rm -rf "$work"; return 1; }
   # wixl draws the package code at random: it is made from the content instead.
@@ -52,14 +61,20 @@ tbo_msi() {
   rm -rf "$work"
 }
 
-# tbo_sign FILE PFX EPOCH: signs a program or a package in place, SHA-256,
-# signed at EPOCH (the commit's time) so that a signed release reproduces;
-# the password comes from TBO_SIGN_PASSWORD and never reaches a command line
-# (a file to read it from: osslsigncode 2.5, Debian 12's own, reads no "-").
+# tbo_sign FILE PFX EPOCH [TSA_URL]: signs a program or a package in place,
+# SHA-256. Without TSA_URL it is signed at EPOCH (the commit's time), so that
+# a signed release reproduces, but Windows trusts such a signature only while
+# the certificate is valid. With it, an RFC 3161 time-stamping authority
+# countersigns the signing time, and the signature stays valid after the
+# certificate has expired. The password comes from TBO_SIGN_PASSWORD and
+# never reaches a command line (a file to read it from: osslsigncode 2.5,
+# Debian 12's own, reads no "-").
 tbo_sign() {
-  local file=$1 pfx=$2 epoch=$3
+  local file=$1 pfx=$2 epoch=$3 tsa=${4:-} when
+  when=(-time "$epoch")
+  [ -z "$tsa" ] || when=(-ts "$tsa")
   printf '%s' "${TBO_SIGN_PASSWORD:-}" |
-    osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 -n "TBO Setup" -time "$epoch" \
+    osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 -n "TBO Setup" "${when[@]}" \
       -in "$file" -out "$file.signed" >/dev/null &&
     mv "$file.signed" "$file"
 }
