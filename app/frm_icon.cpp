@@ -18,38 +18,45 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed border, close box only
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 
-// Positions and sizes in twips from the client area's top-left corner; the
-// application buttons are stacked by the tops their rows give.
+// Positions and sizes in twips from the client area's top-left corner. The
+// application buttons are stacked under the banner in their rows' slots;
+// the status line, the separator and cmdCancel come below them, and the
+// client area ends under cmdCancel.
 struct Placement {
   int id, left, top, width, height;
 };
-constexpr int kClientWidth = 3720, kClientHeight = 3915;
+constexpr int kApplicationCount = static_cast<int>(std::size(kApplications));
+constexpr int kButtonLeft = 480, kButtonWidth = 2775, kButtonHeight = 375;
+constexpr int kFirstButtonTop = 1080, kButtonPitch = 480;
+constexpr int kStatusTop = kFirstButtonTop + kButtonPitch * (kApplicationCount - 1) + kButtonHeight + 240;
+constexpr int kLineLeft = 135, kLineRight = 3600, kLineY = kStatusTop + 495;
+constexpr int kCancelTop = kLineY + 210;
+constexpr int kClientWidth = 3720, kClientHeight = kCancelTop + 375 + 180;
 constexpr Placement kPlacements[] = {
     {IDC_IMAGE1, 480, 120, 2805, 720},
-    {IDC_LBSTATUS, 120, 2655, 3465, 375},
-    {IDC_CMDCANCEL, 1080, 3360, 1455, 375},
+    {IDC_LBSTATUS, 120, kStatusTop, 3465, 375},
+    {IDC_CMDCANCEL, 1080, kCancelTop, 1455, 375},
 };
-constexpr int kButtonLeft = 480, kButtonWidth = 2775, kButtonHeight = 375;
-constexpr int kLineLeft = 135, kLineRight = 3600, kLineY = 3150;
 
-// The application buttons from the top down: the order they are made in,
-// which is their tab order. The click frame greys them from the bottom up.
+// The application buttons from the top down, by their slots: the order they
+// are made in, which is their tab order. The click frame greys them from the
+// bottom up.
 constexpr auto kButtonsTopDown = [] {
-  std::array<const Application*, kApplications.size()> buttons{};
-  for (size_t i = 0; i < buttons.size(); ++i) {
-    size_t at = i;
-    for (; at > 0 && buttons[at - 1]->buttonTop > kApplications[i].buttonTop; --at) buttons[at] = buttons[at - 1];
-    buttons[at] = &kApplications[i];
-  }
+  std::array<const Application*, std::size(kApplications)> buttons{};
+  for (const Application* a : kApplications) buttons.at(static_cast<size_t>(a->buttonSlot)) = a;
   return buttons;
 }();
+static_assert(std::find(kButtonsTopDown.begin(), kButtonsTopDown.end(), nullptr) == kButtonsTopDown.end(),
+              "every application has a slot of its own, from 0 up");
 
 // Every control's place: the fixed ones, then the buttons.
 constexpr auto kAllPlacements = [] {
-  std::array<Placement, std::size(kPlacements) + kApplications.size()> all{};
+  std::array<Placement, std::size(kPlacements) + std::size(kApplications)> all{};
   size_t n = 0;
   for (const Placement& p : kPlacements) all[n++] = p;
-  for (const Application* a : kButtonsTopDown) all[n++] = {a->controlId, kButtonLeft, a->buttonTop, kButtonWidth, kButtonHeight};
+  for (const Application* a : kButtonsTopDown) {
+    all[n++] = {a->controlId, kButtonLeft, kFirstButtonTop + kButtonPitch * a->buttonSlot, kButtonWidth, kButtonHeight};
+  }
   return all;
 }();
 
@@ -175,7 +182,7 @@ void FrmIcon::OnCreate() {
   };
   // Creation order is the tab order: cmdCancel, then the application
   // buttons from the top down.
-  std::array<Child, kApplications.size() + 4> children{};
+  std::array<Child, std::size(kApplications) + 4> children{};
   size_t n = 0;
   children[n++] = {IDC_CMDCANCEL, WC_BUTTONW, kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON};
   for (const Application* a : kButtonsTopDown) {

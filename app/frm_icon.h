@@ -36,7 +36,7 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   // The click frame around work: buttons grey, the status naming the
   // application, the work, the window ready again. False when a run is
   // already in progress.
-  bool RunPress(const Application& application, FunctionRef<void()> work);
+  [[nodiscard]] bool RunPress(const Application& application, FunctionRef<void()> work);
   // A close that came during a run, deferred until the run is over.
   bool closeRequested() const { return closeRequested_; }
   void Destroy() { ::DestroyWindow(hwnd()); }

@@ -146,9 +146,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   tbo::win::Win32Platform platform(options.unattended ? std::chrono::milliseconds(options.timeout) : tbo::kNoLimit);
   tbo::RunLog log(logFile, platform.events);
   tbo::LoggedPlatform logged(platform.services(), log);
-  tbo::MTBO mtbo(logged.services(), log);
+  tbo::OfficePresses presses(logged.services(), log);
   tbo::win::RegistryUserRecord record;
-  Session session(mtbo, log, record, {options.presses, options.mode, options.force, options.closeApps});
+  Session session(presses, log, record, {options.presses, options.mode, options.force, options.closeApps});
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace tbo::app {
 namespace {
@@ -64,17 +65,19 @@ constexpr auto Made() {
 
 // "/word, /powerpoint, /excel".
 constexpr void WriteSwitches(Writer& w) {
-  for (const Application& a : kApplications) w << (&a == &kApplications[0] ? u"/" : u", /") << a.switchName;
+  bool first = true;
+  for (const Application* a : kApplications) w << (std::exchange(first, false) ? u"/" : u", /") << a->switchName;
 }
 constexpr auto kSwitches = Made<WriteSwitches>();
 
 constexpr void WriteUsage(Writer& w) {
   w << u"TBO_Setup.exe [/uninstall] ";
-  for (const Application& a : kApplications) w << u"[/" << a.switchName << u"] ";
+  for (const Application* a : kApplications) w << u"[/" << a->switchName << u"] ";
   w << u"[/force] [/closeapps] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n";
   WriteSwitches(w);
   w << u"\tset up the add-in in these applications (in the order ";
-  for (const Application& a : kApplications) w << (&a == &kApplications[0] ? u"" : u", ") << a.name;
+  bool first = true;
+  for (const Application* a : kApplications) w << (std::exchange(first, false) ? u"" : u", ") << a->name;
   w << u", whatever order is given), then close; an application already set up for this user is left alone, one "
        u"the user has open is left for a later run (1618)\n"
        u"/force\tset up also what is already set up for this user\n"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "installers/applications.h"
 #include "installers/presses.h"
 
 namespace tbo::app {

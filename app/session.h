@@ -11,23 +11,24 @@ namespace tbo::app {
 class Session final : public FrmIcon::Host, private Frame {
  public:
   // request: the unattended run's; no applications for a person at the machine.
-  Session(MTBO& mtbo, RunLog& log, UserRecord& record, Request request)
-      : mtbo_(mtbo), log_(log), unattended_(!request.applications.empty()),
-        run_(mtbo, log, record, std::move(request)) {}
+  Session(Presses& presses, RunLog& log, UserRecord& record, Request request)
+      : presses_(presses), unattended_(!request.applications.empty()),
+        run_(presses, log, record, std::move(request)) {}
   // Once the window has gone: the exit code.
   int Finish() { return unattended_ ? run_.Finish() : kSetUp; }
 
-  void OnPress(const Application& application) override { RunPress(mtbo_, log_, application); }
+  void OnPress(const Application& application) override {
+    presses_.Press(application, Mode::Install, PressedBy::Person);  // the window shows nothing of how it went
+  }
   void OnShown(FrmIcon& form) override;
 
  private:
   bool CloseRequested() override { return form_->closeRequested(); }
-  void Around(const Application& application, FunctionRef<void()> work) override {
-    form_->RunPress(application, work);
+  bool Around(const Application& application, FunctionRef<void()> work) override {
+    return form_->RunPress(application, work);
   }
 
-  MTBO& mtbo_;
-  RunLog& log_;
+  Presses& presses_;
   bool unattended_;
   UnattendedRun run_;
   FrmIcon* form_ = nullptr;

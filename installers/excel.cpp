@@ -1,13 +1,13 @@
 // The Excel add-in installer.
+#include "installers/excel.h"
+
 #include <chrono>
 
 #include "automation/operation.h"
 #include "automation/retry.h"
 #include "automation/text.h"
-#include "installers/applications.h"
-#include "installers/mtbo.h"
 
-namespace tbo {
+namespace tbo::MTBO {
 namespace {
 
 using namespace std::chrono_literals;
@@ -19,8 +19,10 @@ constexpr std::u16string_view kAddInFile = u"C:\\Tambrel\\Tambrel_O21.xla";
 
 }  // namespace
 
-void MTBO::RemoveOldExcelAddIn() {
-  Operation op = NewOperation();
+void RemoveOldExcelAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  std::u16string& foundFileName = press.shared().foundFileName;
+  std::u16string& appFolder = press.shared().appFolder;
   Ref app(kExcel.reference);
   // Folder-relative searches only make sense with a folder Excel gave in
   // this press, and an absolute one; otherwise they would reach the current
@@ -49,8 +51,10 @@ void MTBO::RemoveOldExcelAddIn() {
   op.RemoveFileIfPresent(u"C:\\Tambrel\\tbadd.xla");                                  // 9
 }
 
-void MTBO::InstallExcelAddIn() {
-  Operation op = NewOperation();
+void InstallExcelAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  const Platform& platform = press.platform();
+  std::u16string& appFolder = press.shared().appFolder;
   Ref app(kExcel.reference);
   bool pathRead = false;
 
@@ -59,12 +63,12 @@ void MTBO::InstallExcelAddIn() {
         app.Get(u"AddIns").AsObject().Call(u"Add", {kAddInFile});
       })) {
     op.Changed(u"Excel add-in \"C:\\Tambrel\\Tambrel_O21.xla\" added");
-    Reach(Goal::ExcelAddInAdded);
+    press.Reach(kExcelAddInAdded);
   }
   // 3: until Excel reads the add-in back off, or the wait's bound is over:
   // an Excel that never does must not hold the window with its buttons grey.
   // Between passes the thread sleeps until input arrives, the window alive.
-  WaitUntil(platform_.clock, platform_.events, kExcelWait, [&] {
+  WaitUntil(platform.clock, platform.events, kExcelWait, [&] {
     op.Set([&] { return TheAddIn(app); }, u"Installed", false);                                      // 3.1
     op.YieldToPending();                                                              // 3.2
     bool leave = true;                                                                // 3.3: a failing test leaves
@@ -85,14 +89,42 @@ void MTBO::InstallExcelAddIn() {
           op.Step([&] {
             if (!pathRead || !IsAbsoluteFolder(appFolder)) return;
             const std::u16string program = appFolder + u"\\EXCEL.EXE";
-            platform_.processes.Start(program, u"\"" + program + u"\" " + u" C:\\TamBrel\\Tambrel_O21.xla");
+            platform.processes.Start(program, u"\"" + program + u"\" " + u" C:\\TamBrel\\Tambrel_O21.xla");
           });
         });
   op.YieldToPending();                                                                // 7
   op.YieldToPending();
-  if (op.Set([&] { return TheAddIn(app); }, u"Installed", true)) Reach(Goal::ExcelAddInSwitchedOn);  // 8
+  if (op.Set([&] { return TheAddIn(app); }, u"Installed", true)) press.Reach(kExcelAddInSwitchedOn);  // 8
   op.YieldToPending();                                                                // 9
   op.QuitAndRelease(app, ReleaseForm::Single);                                        // 10
 }
 
-}  // namespace tbo
+// Excel has no way to take an add-in off its list by automation: it stays
+// there, switched off.
+void UninstallExcelAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  Ref app(kExcel.reference), addIn;
+  if (!ReachedIfInstalled(op, app, kExcel)) {                                                   // 1
+    press.Reach(kExcelAddInOff);
+    return;
+  }
+  switch (op.LookUp(u"Excel add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(app); })) {  // 2
+    case Found::NotThere: press.Reach(kExcelAddInOff); break;
+    case Found::Yes:
+      op.Set([&] { return addIn; }, u"Installed", false);                                      // 3
+      // 4: off only when Excel reads it back off.
+      op.Step([&] {
+        if (TheAddIn(app).Get(u"Installed").EqualsFalse()) {
+          press.Reach(kExcelAddInOff);
+        } else {
+          op.Note(u"Excel add-in " + std::u16string(kAddInName) + u" still reads switched on");
+        }
+      });
+      break;
+    case Found::Failed: break;
+  }
+  addIn.Release();
+  op.QuitAndRelease(app, ReleaseForm::Single);                                                 // 5
+}
+
+}  // namespace tbo::MTBO

@@ -1,10 +1,9 @@
 // The PowerPoint toolbar "Tambrel Tools" and the menu "Tamb&rel Tools".
 #include "automation/operation.h"
 #include "automation/text.h"
-#include "installers/applications.h"
-#include "installers/mtbo.h"
+#include "installers/powerpoint.h"
 
-namespace tbo {
+namespace tbo::MTBO {
 namespace {
 
 struct StandardEntry {
@@ -38,7 +37,7 @@ Ref MenuEntry(const Ref& app, std::u16string_view caption) {
 
 }  // namespace
 
-void MTBO::AddStandardButtons(const Ref& target, int& added) {
+void AddStandardButtons(const Ref& target, int& added) {
   const Ref controls = target.Get(u"Controls").AsObject();                  // 1
   for (const StandardEntry& row : kStandardEntries) {                       // 2
     const Ref entry = controls.Call(u"Add").AsObject();
@@ -53,7 +52,7 @@ void MTBO::AddStandardButtons(const Ref& target, int& added) {
 
 // Each bar and entry is looked up first: only a look-up that finds nothing
 // is news. A Delete that fails is a failure.
-void MTBO::DeleteTambrelToolbars(Operation& op, const Ref& app) {
+void DeleteTambrelToolbars(Operation& op, const Ref& app) {
   for (const char16_t* name : kToolbars) {
     Ref bar;
     if (op.LookUp(u"toolbar " + std::u16string(name), [&] { bar = Toolbar(app, name); }) == Found::Yes) {
@@ -64,7 +63,7 @@ void MTBO::DeleteTambrelToolbars(Operation& op, const Ref& app) {
 
 // The entry created as "Tamb&rel Tools" is found under "Tambrel Tools": the
 // lookup disregards the accelerator marker.
-void MTBO::DeleteTambrelMenus(Operation& op, const Ref& app) {
+void DeleteTambrelMenus(Operation& op, const Ref& app) {
   for (const char16_t* caption : kMenus) {
     Ref entry;
     if (op.LookUp(u"menu " + std::u16string(caption), [&] { entry = MenuEntry(app, caption); }) == Found::Yes) {
@@ -73,7 +72,7 @@ void MTBO::DeleteTambrelMenus(Operation& op, const Ref& app) {
   }
 }
 
-bool MTBO::HasTambrelBars(const Ref& app) {
+bool HasTambrelBars(const Ref& app) {
   for (const char16_t* name : kToolbars) {
     if (Finds([&] { Toolbar(app, name); })) return true;
   }
@@ -83,10 +82,10 @@ bool MTBO::HasTambrelBars(const Ref& app) {
   return false;
 }
 
-void MTBO::BuildTambrelMenus(const Ref& app) {
+void BuildTambrelMenus(PressContext& press, const Ref& app) {
   static constexpr Stands kToolbar{u"the toolbar Tambrel Tools", u"made"}, kMenu{u"the menu Tamb&rel Tools", u"made"},
       kMenuEntries{u"the menu's entries", u"reached"}, kEntry{u"a menu entry", u"made"};
-  Operation op = NewOperation();
+  Operation op = press.NewOperation();
   Ref toolbar(kToolbar), menu(kMenu), menuControls(kMenuEntries), entryA(kEntry), entryB(kEntry);
   int menuEntries = 0, toolbarEntries = 0;
   const auto entryAdded = [&](Ref& entry) {
@@ -130,8 +129,8 @@ void MTBO::BuildTambrelMenus(const Ref& app) {
   if (!menu.IsEmpty()) op.Changed(u"menu Tamb&rel Tools built with " + Decimal(menuEntries) + u" entries");
   if (!toolbar.IsEmpty()) op.Changed(u"toolbar Tambrel Tools built with " + Decimal(toolbarEntries) + u" entries");
   // Built only when every step of it went through.
-  if (menuBuilt) Reach(Goal::PowerPointMenuBuilt);
-  if (toolbarBuilt) Reach(Goal::PowerPointToolbarBuilt);
+  if (menuBuilt) press.Reach(kPowerPointMenuBuilt);
+  if (toolbarBuilt) press.Reach(kPowerPointToolbarBuilt);
 }
 
-}  // namespace tbo
+}  // namespace tbo::MTBO

@@ -1,13 +1,11 @@
 // The PowerPoint add-in installer.
-#include <limits>
+#include "installers/powerpoint.h"
 
 #include "automation/backup.h"
 #include "automation/operation.h"
 #include "automation/text.h"
-#include "installers/applications.h"
-#include "installers/mtbo.h"
 
-namespace tbo {
+namespace tbo::MTBO {
 namespace {
 
 // Wildcards also match generated 8.3 names ("*.pcb" finds "Notes.pcbx"), so
@@ -39,8 +37,9 @@ bool IsCommandBarFile(std::u16string_view name) {
 
 }  // namespace
 
-void MTBO::RemoveOldPowerPointAddIn() {
-  Operation op = NewOperation();
+void RemoveOldPowerPointAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  std::u16string& foundFileName = press.shared().foundFileName;
   Ref app(kExcel.reference);
   std::u16string powerPointFolder;
   // The command-bar files are only looked for in an absolute folder Excel
@@ -103,14 +102,14 @@ void MTBO::RemoveOldPowerPointAddIn() {
   op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                // 12
 }
 
-void MTBO::InstallPowerPointAddIn() {
-  Operation op = NewOperation();
+void InstallPowerPointAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
   Ref app(kPowerPoint.reference);
 
   op.AttachOrLaunch(app, kPowerPoint.server());                                              // 1
   op.If([&] { return op.files().FindFirst(u"C:\\TamBrel\\Tambrel_O21.ppa") != u""; },  // 2
         [&] {
-          BuildTambrelMenus(app);                                                   // 2.1
+          BuildTambrelMenus(press, app);                                                   // 2.1
           // 2.2: one step; the add-in's addition is told even when its
           // automatic loading is refused.
           if (op.Set(
@@ -120,11 +119,47 @@ void MTBO::InstallPowerPointAddIn() {
                     return added;
                   },
                   u"Autoload", true)) {
-            Reach(Goal::PowerPointAddInAutoload);
+            press.Reach(kPowerPointAddInAutoload);
           }
         });
   op.Step([&] { app.Put(u"Visible", true); });                                      // 3
   Operation::ReleaseOnly(app);                                                      // 4
 }
 
-}  // namespace tbo
+void UninstallPowerPointAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  Ref app(kPowerPoint.reference), addIn;
+  if (!ReachedIfInstalled(op, app, kPowerPoint)) {                                              // 1
+    press.Reach(kPowerPointAddInOut);
+    press.Reach(kPowerPointBarsGone);
+    return;
+  }
+  const std::u16string named = u"PowerPoint add-in " + std::u16string(kAddInName);
+  switch (op.LookUp(named, [&] { addIn = TheAddIn(app); })) {                                  // 2
+    case Found::NotThere: press.Reach(kPowerPointAddInOut); break;
+    case Found::Yes:
+      // Each tried whatever the one before did.
+      op.Set([&] { return addIn; }, u"Loaded", false);                                         // 3
+      op.Set([&] { return addIn; }, u"Registered", false);                                     // 4
+      op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Remove", {kAddInName}); });          // 5
+      // 6: out only when PowerPoint no longer lists it.
+      op.Step([&] {
+        if (Finds([&] { TheAddIn(app); })) return op.Note(u"PowerPoint add-in \"Tambrel_O21\" still listed after its removal");
+        op.Changed(u"PowerPoint add-in \"Tambrel_O21\" taken off the list");
+        press.Reach(kPowerPointAddInOut);
+      });
+      break;
+    case Found::Failed: break;
+  }
+  addIn.Release();
+  DeleteTambrelToolbars(op, app);                                                               // 7
+  DeleteTambrelMenus(op, app);                                                                  // 8
+  op.Step([&] {                                                                                 // 9
+    if (!HasTambrelBars(app)) press.Reach(kPowerPointBarsGone);
+  });
+  op.Note(u"toolbar files set aside earlier stay in PowerPoint's folder as *.pcb.backup-N: with PowerPoint "
+          u"closed, rename one back to its name without .backup-N to have it again");
+  op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                            // 10
+}
+
+}  // namespace tbo::MTBO

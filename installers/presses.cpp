@@ -1,13 +1,18 @@
 #include "installers/presses.h"
 
+#include "automation/text.h"
+
 namespace tbo {
 
-PressOutcome RunPress(MTBO& mtbo, RunLog& log, const Application& application, Mode mode) {
-  mtbo.BeginPress();
-  log.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : u"press");
+PressOutcome OfficePresses::Press(const Application& application, Mode mode, PressedBy pressedBy) {
+  // An application that stopped answering in the last press may be tried
+  // again, and no goal is reached yet.
+  platform_.automation.NewPress();
+  PressContext press(platform_, log_, shared_, pressedBy);
+  log_.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : u"press");
   const auto run = [&](const NamedOperation& operation) {
-    log.BeginOperation(operation.name);
-    (mtbo.*operation.run)();
+    log_.BeginOperation(operation.name);
+    operation.run(press);
   };
   if (mode == Mode::Uninstall) {
     run(application.uninstall);
@@ -15,12 +20,36 @@ PressOutcome RunPress(MTBO& mtbo, RunLog& log, const Application& application, M
     run(application.remove);
     run(application.install);
   }
-  log.EndPress();
+  log_.EndPress();
   PressOutcome outcome;
-  for (const NamedGoal& g : mode == Mode::Uninstall ? application.goalsOut : application.goals) {
-    if (!mtbo.Reached(g.goal)) outcome.missed.push_back(g.words);
+  for (const Goal* goal : mode == Mode::Uninstall ? application.goalsOut : application.goals) {
+    if (!press.Reached(*goal)) outcome.missed.push_back(goal->words);
   }
   return outcome;
+}
+
+bool OfficePresses::Installed(const Application& application) {
+  return platform_.automation.Knows(application.server());
+}
+
+// One that does not answer counts as the user's: it may be busy with them.
+std::u16string OfficePresses::InUse(const Application& application) {
+  const std::u16string name(application.name);
+  Ref running;
+  try {
+    running = platform_.automation.GetActiveObject(application.server());
+  } catch (const AutomationError& e) {
+    return e.number() == kNotRunning || e.number() == kNotInstalled ? u"" : Joined({name, u" does not answer"});
+  }
+  try {
+    const std::int32_t open = running.Get(application.openFiles).AsObject().Get(u"Count").AsInt32();
+    if (open > 0) {
+      return Joined({name, u" is open (", Decimal(open), u" ", application.openFile, open == 1 ? u")" : u"s)"});
+    }
+    return running.Get(u"Visible").AsBool() ? Joined({name, u" is open (on screen)"}) : u"";
+  } catch (const AutomationError&) {
+    return Joined({name, u" does not answer"});
+  }
 }
 
 }  // namespace tbo

@@ -1,14 +1,15 @@
-// The presses of the Setup window: for each Office application its removal
-// operation, then its installation operation (or, taking the add-in out,
-// its uninstallation). The window and the unattended run both press
-// through here, so an operation changes in one place.
+// The presses: for an Office application its removal operation, then its
+// installation operation (or, taking the add-in out, its uninstallation),
+// each on a fresh press context. The window and the unattended run both
+// press through here, so an operation changes in one place.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "automation/run_log.h"
-#include "installers/applications.h"
+#include "installers/application.h"
 
 namespace tbo {
 
@@ -21,8 +22,36 @@ struct PressOutcome {
   bool done() const { return missed.empty(); }
 };
 
-// Runs the application's press, telling the log of the press and of each
-// operation, and judges it by the goals its operations read back.
-PressOutcome RunPress(MTBO& mtbo, RunLog& log, const Application& application, Mode mode = Mode::Install);
+// What the unattended run asks of Office: a port, so that the run's policy
+// is tested with scripted outcomes.
+class Presses {
+ public:
+  // The application's press, told to the log and judged by the goals its
+  // operations read back.
+  virtual PressOutcome Press(const Application& application, Mode mode, PressedBy pressedBy) = 0;
+  // Whether the application is installed here at all.
+  virtual bool Installed(const Application& application) = 0;
+  // Looks only: why a running instance of the application is the user's
+  // ("Word is open (1 document)"): one on screen, or holding something
+  // open. "" when none runs, or the one that runs is no one's work.
+  virtual std::u16string InUse(const Application& application) = 0;
+
+ protected:
+  ~Presses() = default;
+};
+
+// The presses as they reach Office, through the platform.
+class OfficePresses final : public Presses {
+ public:
+  OfficePresses(const Platform& platform, RunLog& log) : platform_(platform), log_(log) {}
+  PressOutcome Press(const Application& application, Mode mode, PressedBy pressedBy) override;
+  bool Installed(const Application& application) override;
+  std::u16string InUse(const Application& application) override;
+
+ private:
+  Platform platform_;
+  RunLog& log_;
+  SharedStrings shared_;
+};
 
 }  // namespace tbo

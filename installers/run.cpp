@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "automation/text.h"
+#include "installers/applications.h"
+#include "installers/record.h"
 #include "resources/version.h"
 
 namespace tbo {
@@ -17,15 +19,48 @@ std::u16string& Append(std::u16string& list, std::u16string_view item) {
   return list.append(list.empty() ? u"" : u", ").append(item);
 }
 
+// Whether the user's record names the generation the application's press
+// sets up; the log says what it names, or why it cannot be read.
+bool NamesThisGeneration(UserRecord& record, RunLog& log, const Application& application) {
+  const std::u16string name(application.name);
+  std::optional<std::u16string> value;
+  try {
+    value = record.Read(name);
+  } catch (const AutomationError& e) {
+    log.Write(Joined({u"press ", name, u": the user's record cannot be read (", log.Reason(e.number()),
+                      u"): set up again"}));
+    return false;
+  }
+  if (!value) return false;
+  const std::optional<Recorded> recorded = ReadRecorded(*value);
+  if (!recorded) {
+    log.Write(Joined({u"press ", name, u": its record \"", *value, u"\" cannot be read: set up again"}));
+    return false;
+  }
+  const std::u16string by = Joined({u"by TBO Setup ", recorded->version, u" on ", recorded->when});
+  if (recorded->generation != application.generation) {
+    log.Write(Joined({u"press ", name, u": recorded as set up for ", recorded->generation, u" (", by,
+                      u"): set up again for ", application.generation}));
+    return false;
+  }
+  log.Write(Joined({u"press ", name, u": already set up for this user (", recorded->generation, u", recorded ", by,
+                    u")"}));
+  return true;
+}
+
 }  // namespace
 
-Before Decide(const Request& request, const Seen& seen) {
+Decision Decide(const Request& request, const Application& application, Facts& facts) {
   const bool install = request.mode == Mode::Install;
-  if (seen.closed) return Before::Skip;
-  if (install && !request.force && seen.recorded) return Before::LeaveAlone;
-  if (install && !seen.installed) return Before::NotInstalled;
-  if (seen.inUse && !request.closeApps) return Before::Defer;
-  return Before::Press;
+  if (facts.Closed()) return {Before::Skip, {}};
+  if (install && !request.force && facts.Recorded(application)) return {Before::LeaveAlone, {}};
+  if (install && !facts.Installed(application)) return {Before::NotInstalled, {}};
+  if (request.closeApps || (!install && !application.uninstallQuits)) return {Before::Press, {}};
+  for (const Application* reached : {&application, install ? application.alsoReaches : nullptr}) {
+    if (!reached) continue;
+    if (std::u16string why = facts.InUse(*reached); !why.empty()) return {Before::Defer, std::move(why)};
+  }
+  return {Before::Press, {}};
 }
 
 std::u16string RefusalOf(const Context& context) {
@@ -49,16 +84,16 @@ bool Complete(std::span<const Fate> fates) {
                      [](Fate f) { return f == Fate::Done || f == Fate::AlreadySetUp || f == Fate::NotInstalled; });
 }
 
-int ExitCode(std::span<const Fate> fates) {
-  if (Any(fates, {Fate::Missed, Fate::NotKept})) return kInstallFailure;
+int ExitCode(std::span<const Fate> fates, bool detectionKept) {
+  if (!detectionKept || Any(fates, {Fate::Missed, Fate::NotKept})) return kInstallFailure;
   if (Any(fates, {Fate::Deferred})) return kAnotherRunGoesOn;
   return Any(fates, {Fate::Skipped}) ? kCancelledByUser : kSetUp;
 }
 
 std::vector<const Application*> InSafeOrder(std::span<const Application* const> asked) {
   std::vector<const Application*> ordered;
-  for (const Application& a : kApplications) {
-    if (std::find(asked.begin(), asked.end(), &a) != asked.end()) ordered.push_back(&a);
+  for (const Application* a : kApplications) {
+    if (std::find(asked.begin(), asked.end(), a) != asked.end()) ordered.push_back(a);
   }
   return ordered;
 }
@@ -76,39 +111,42 @@ void UnattendedRun::Run(Frame& frame) {
   for (const Application* application : ordered_) results_.push_back(Press(*application, frame));
 }
 
-// The instance of the application, or of another one its press quits, that
-// is the user's. Taking the add-in out of an application that keeps running
-// quits nothing.
-std::u16string UnattendedRun::InUse(const Application& application) {
-  if (request_.closeApps || (request_.mode == Mode::Uninstall && !application.uninstallQuits)) return u"";
-  std::u16string why = mtbo_.InUse(application);
-  const Application* other = application.alsoReaches ? ApplicationNamed(application.alsoReaches) : nullptr;
-  if (why.empty() && other && request_.mode == Mode::Install) why = mtbo_.InUse(*other);
-  return why;
-}
+// The facts as the run learns them: the window, the user's record and
+// Office. What the record says is told to the log as it is read.
+class UnattendedRun::SeenFacts final : public Facts {
+ public:
+  SeenFacts(UnattendedRun& run, Frame& frame) : run_(run), frame_(frame) {}
+  bool Closed() override { return frame_.CloseRequested(); }
+  bool Recorded(const Application& application) override {
+    return NamesThisGeneration(run_.record_, run_.log_, application);
+  }
+  bool Installed(const Application& application) override { return run_.presses_.Installed(application); }
+  std::u16string InUse(const Application& application) override { return run_.presses_.InUse(application); }
+
+ private:
+  UnattendedRun& run_;
+  Frame& frame_;
+};
 
 UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame& frame) {
   const std::u16string name(application.name);
-  Seen seen;
-  seen.closed = frame.CloseRequested();
-  seen.recorded = !seen.closed && request_.mode == Mode::Install && !request_.force && SetUpByThisGeneration(application);
-  seen.installed = mtbo_.Installed(application);
-  const std::u16string inUse = seen.closed || seen.recorded || !seen.installed ? u"" : InUse(application);
-  seen.inUse = !inUse.empty();
-  switch (Decide(request_, seen)) {
+  SeenFacts facts(*this, frame);
+  const Decision decision = Decide(request_, application, facts);
+  switch (decision.before) {
     case Before::Skip: return {name, Fate::Skipped, {}};
     case Before::LeaveAlone: return {name, Fate::AlreadySetUp, {}};
     case Before::NotInstalled:
       log_.Write(Joined({name, u" is not installed here: nothing to set up"}));
       return {name, Fate::NotInstalled, {}};
     case Before::Defer:
-      log_.Write(Joined({inUse, u": left for a later run"}));
+      log_.Write(Joined({decision.why, u": left for a later run"}));
       return {name, Fate::Deferred, {}};
     case Before::Press: break;
   }
-  // A press the frame did not run did nothing.
-  PressOutcome outcome{{u"its press"}};
-  frame.Around(application, [&] { outcome = RunPress(mtbo_, log_, application, request_.mode); });
+  PressOutcome outcome;
+  if (!frame.Around(application, [&] { outcome = presses_.Press(application, request_.mode, PressedBy::UnattendedRun); })) {
+    return {name, Fate::Missed, u"its press did not run"};
+  }
   const Keep keep = RecordAfter(request_.mode, outcome);
   if (keep == Keep::Nothing) {
     std::u16string missed;
@@ -116,33 +154,6 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
     return {name, Fate::Missed, missed};
   }
   return Remembered(application, keep);
-}
-
-bool UnattendedRun::SetUpByThisGeneration(const Application& application) {
-  const std::u16string name(application.name);
-  std::optional<std::u16string> value;
-  try {
-    value = record_.Read(name);
-  } catch (const AutomationError& e) {
-    log_.Write(Joined({u"press ", name, u": the user's record cannot be read (", log_.Reason(e.number()),
-                       u"): set up again"}));
-    return false;
-  }
-  if (!value) return false;
-  const std::optional<Recorded> recorded = ReadRecorded(*value);
-  if (!recorded) {
-    log_.Write(Joined({u"press ", name, u": its record \"", *value, u"\" cannot be read: set up again"}));
-    return false;
-  }
-  const std::u16string by = Joined({u"by TBO Setup ", recorded->version, u" on ", recorded->when});
-  if (recorded->generation != application.generation) {
-    log_.Write(Joined({u"press ", name, u": recorded as set up for ", recorded->generation, u" (", by,
-                       u"): set up again for ", application.generation}));
-    return false;
-  }
-  log_.Write(Joined({u"press ", name, u": already set up for this user (", recorded->generation, u", recorded ", by,
-                     u")"}));
-  return true;
 }
 
 // The record follows what was read back, and is believed only once written:
@@ -165,12 +176,12 @@ UnattendedRun::Result UnattendedRun::Remembered(const Application& application, 
 
 // The one value a detection rule reads: written when everything asked for is
 // set up (or not installed here), removed once anything was taken out.
-void UnattendedRun::KeepWhole() {
+std::optional<std::u16string> UnattendedRun::KeepWhole() {
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);
   const bool install = request_.mode == Mode::Install;
-  if (!install && !Any(fates, {Fate::Done})) return;
-  if (install && !Complete(fates)) return;
+  if (!install && !Any(fates, {Fate::Done})) return std::nullopt;
+  if (install && !Complete(fates)) return std::nullopt;
   try {
     if (install) {
       record_.Write(u"Version", u"" TBO_VERSION_TEXT);
@@ -179,8 +190,9 @@ void UnattendedRun::KeepWhole() {
       record_.Remove(u"Version");
     }
   } catch (const AutomationError& e) {
-    results_.push_back({u"Version", Fate::NotKept, log_.Reason(e.number())});
+    return log_.Reason(e.number());
   }
+  return std::nullopt;
 }
 
 // "Excel (the add-in switched on in Excel), PowerPoint (...)", or the bare
@@ -198,18 +210,19 @@ std::u16string UnattendedRun::Listed(Fate fate) const {
 int UnattendedRun::Finish() {
   if (ordered_.empty()) ordered_ = InSafeOrder(request_.applications);
   for (size_t i = results_.size(); i < ordered_.size(); ++i) results_.push_back({ordered_[i]->name, Fate::Skipped, {}});
-  KeepWhole();
+  const std::optional<std::u16string> detection = KeepWhole();
   const bool uninstall = request_.mode == Mode::Uninstall;
   for (const auto& [fate, words] : {std::pair{Fate::Skipped, u"skipped: "},
                                     std::pair{Fate::Deferred, u"left for a later run: "},
                                     std::pair{Fate::Missed, uninstall ? u"not taken out: " : u"not set up: "},
                                     std::pair{Fate::NotKept, uninstall ? u"not forgotten: " : u"not recorded: "}}) {
-    const std::u16string list = Listed(fate);
+    std::u16string list = Listed(fate);
+    if (fate == Fate::NotKept && detection) Append(list, Joined({u"Version (", *detection, u")"}));
     if (!list.empty()) log_.Write(Joined({words, list}));
   }
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);
-  return ExitCode(fates);
+  return ExitCode(fates, !detection);
 }
 
 }  // namespace tbo

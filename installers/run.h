@@ -1,10 +1,12 @@
 // An unattended run: the presses the command line asks for, each exactly as
 // a click, the user's record, and the exit code management tools read. What
 // becomes of each application and the exit code are decided by the pure
-// functions below; UnattendedRun only strings them together, and the window
-// lends it its click frame.
+// functions below, over facts asked only as the rules need them;
+// UnattendedRun only strings them together, presses through the Presses
+// port, and the window lends it its click frame.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +15,6 @@
 #include "automation/run_log.h"
 #include "automation/user_record.h"
 #include "installers/presses.h"
-#include "installers/record.h"
 
 namespace tbo {
 
@@ -31,7 +32,7 @@ enum class Fate {
   NotInstalled,  // not on this machine: nothing to set up, nothing recorded
   Deferred,      // the user has it open: left for a later run
   Done,          // pressed, every goal read back, the record written or removed
-  Missed,        // pressed, and a goal was not reached
+  Missed,        // pressed, and a goal was not reached (or the press did not run)
   NotKept,       // pressed, every goal reached, but the record not written or removed
 };
 
@@ -42,21 +43,36 @@ struct Request {
   bool closeApps = false;  // press also what the user has open (and so close it)
 };
 
-// What is known of an application before its press.
-struct Seen {
-  bool closed = false;     // the person at the machine asked for the window to close
-  bool recorded = false;   // the user's record names the generation this program sets up
-  bool installed = true;   // it is on this machine
-  bool inUse = false;      // an instance its press would quit is the user's
+// What is known of an application before its press, each fact asked only
+// when a rule needs it: whatever reaches Office is asked last.
+class Facts {
+ public:
+  // The person at the machine asked for the window to close.
+  virtual bool Closed() = 0;
+  // The user's record names the generation the application's press sets up.
+  virtual bool Recorded(const Application& application) = 0;
+  // The application is on this machine.
+  virtual bool Installed(const Application& application) = 0;
+  // Why a running instance of it is the user's; "" when none is.
+  virtual std::u16string InUse(const Application& application) = 0;
+
+ protected:
+  ~Facts() = default;
 };
 
 // Before an application's press: whether it is pressed. A close skips the
 // rest; what this generation set up for the user is left alone (every press
 // sets the user's files aside), unless forced; what is not installed is
-// nothing to set up; an application the user has open is left for a later
-// run rather than closed under them, unless the administrator says so.
+// nothing to set up; an application the user has open (it, or another its
+// press quits) is left for a later run rather than closed under them, unless
+// the administrator says so. Taking out of an application that keeps
+// running quits nothing.
 enum class Before { Skip, LeaveAlone, NotInstalled, Defer, Press };
-Before Decide(const Request& request, const Seen& seen);
+struct Decision {
+  Before before;
+  std::u16string why;  // for Defer: whose open application
+};
+Decision Decide(const Request& request, const Application& application, Facts& facts);
 
 // After its press, what the record does: only what every goal was read back
 // for is recorded (or forgotten), so that a failed press is tried again.
@@ -67,9 +83,10 @@ Keep RecordAfter(Mode mode, const PressOutcome& outcome);
 // every application asked for set up, or not installed here.
 bool Complete(std::span<const Fate> fates);
 
-// A failure makes 1603; otherwise an application left for later 1618, which
+// A failure (of a press, or of the detection value: detectionKept false)
+// makes 1603; otherwise an application left for later 1618, which
 // management tools retry; otherwise a close that skipped something 1602.
-int ExitCode(std::span<const Fate> fates);
+int ExitCode(std::span<const Fate> fates, bool detectionKept = true);
 
 // The applications in the order that is safe to press them in (the table's:
 // the PowerPoint press quits the Excel it reaches, so Excel, whose press
@@ -86,8 +103,9 @@ std::u16string RefusalOf(const Context& context);
 class Frame {
  public:
   virtual bool CloseRequested() = 0;
-  // Runs work inside the click frame of the application's button.
-  virtual void Around(const Application& application, FunctionRef<void()> work) = 0;
+  // Runs work inside the click frame of the application's button; whether
+  // it ran (not when a run is already in progress).
+  [[nodiscard]] virtual bool Around(const Application& application, FunctionRef<void()> work) = 0;
 
  protected:
   ~Frame() = default;
@@ -95,8 +113,8 @@ class Frame {
 
 class UnattendedRun {
  public:
-  UnattendedRun(MTBO& mtbo, RunLog& log, UserRecord& record, Request request)
-      : mtbo_(mtbo), log_(log), record_(record), request_(std::move(request)) {}
+  UnattendedRun(Presses& presses, RunLog& log, UserRecord& record, Request request)
+      : presses_(presses), log_(log), record_(record), request_(std::move(request)) {}
   // The presses, one after the other in the safe order; those after a close
   // by the person at the machine are skipped.
   void Run(Frame& frame);
@@ -110,17 +128,15 @@ class UnattendedRun {
     Fate fate;
     std::u16string why;  // the goals missed, or the record's failure
   };
+  class SeenFacts;
   Result Press(const Application& application, Frame& frame);
   Result Remembered(const Application& application, Keep keep);
-  // Whether the user's record names the generation the application's press
-  // sets up; the log says why when it names another or cannot be read.
-  bool SetUpByThisGeneration(const Application& application);
-  // Why an instance the press would quit is the user's; "" when none is.
-  std::u16string InUse(const Application& application);
-  void KeepWhole();
+  // The detection value follows the run as a whole; the system's reason
+  // when it could not be written or removed.
+  std::optional<std::u16string> KeepWhole();
   std::u16string Listed(Fate fate) const;
 
-  MTBO& mtbo_;
+  Presses& presses_;
   RunLog& log_;
   UserRecord& record_;
   Request request_;

@@ -111,10 +111,10 @@ struct Named {
 std::vector<Named> Controls() {
   std::vector<Named> all = {{IDC_IMAGE1, L"Image1", L""}, {IDC_LBSTATUS, L"lbStatus", L""},
                             {IDC_LINE1, L"Line1", L""}, {IDC_CMDCANCEL, L"cmdCancel", L""}};
-  for (const tbo::Application& a : tbo::kApplications) {
-    all.push_back({a.controlId, std::wstring(a.controlName, a.controlName + std::char_traits<char16_t>::length(
-                                                                                 a.controlName)),
-                   std::wstring(a.switchName, a.switchName + std::char_traits<char16_t>::length(a.switchName))});
+  for (const tbo::Application* a : tbo::kApplications) {
+    all.push_back({a->controlId, std::wstring(a->controlName, a->controlName + std::char_traits<char16_t>::length(
+                                                                                   a->controlName)),
+                   std::wstring(a->switchName, a->switchName + std::char_traits<char16_t>::length(a->switchName))});
   }
   return all;
 }
@@ -204,8 +204,8 @@ Json ReadWindow(HWND top) {
 }
 
 bool AppButtonsEnabled(HWND top) {
-  for (const tbo::Application& a : tbo::kApplications) {
-    const HWND b = ::GetDlgItem(top, a.controlId);
+  for (const tbo::Application* a : tbo::kApplications) {
+    const HWND b = ::GetDlgItem(top, a->controlId);
     if (b && !::IsWindowEnabled(b)) return false;
   }
   return true;

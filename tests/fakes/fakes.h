@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/run_log.h"
 #include "automation/services.h"
 
 namespace fake {
@@ -146,6 +147,16 @@ class Events : public tbo::EventPump, public tbo::Clock {
   void WaitForEvents(std::chrono::milliseconds most) override { now += most; }
   std::chrono::milliseconds Now() override { return now; }
   std::chrono::milliseconds now{0};
+};
+
+// The log's lines, and the system's words for two errors.
+struct Lines final : tbo::LogSink {
+  std::vector<std::u16string> lines;
+  void Append(std::u16string_view line) override { lines.emplace_back(line); }
+  std::u16string Describe(tbo::ErrorNumber error) override {
+    if (error == tbo::kCallCanceled) return u"Call was canceled by the message filter.";
+    return error == tbo::kAccessDenied ? u"Access is denied." : u"";
+  }
 };
 
 // All four services over one journal.

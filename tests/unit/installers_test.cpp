@@ -7,7 +7,8 @@
 #include "automation/backup.h"
 #include "automation/text.h"
 #include "fakes/fakes.h"
-#include "installers/mtbo.h"
+#include "installers/applications.h"
+#include "installers/presses.h"
 
 namespace {
 
@@ -63,7 +64,9 @@ TEST(PowerPointRemoval, AFailingSearchContinuationEndsTheCommandBarFileLoop) {
   p.files.names = {u"C:\\U\\PowerPoint\\a.pcb"};
   p.files.found[u"C:\\U\\PowerPoint\\*.pcb"] = {u"a.pcb"};
   p.files.nextFails = tbo::kFail;
-  tbo::MTBO(p.services(), tbo::StepObserver::None()).RemoveOldPowerPointAddIn();
+  tbo::SharedStrings shared;
+  tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared);
+  tbo::MTBO::RemoveOldPowerPointAddIn(press);
   EXPECT_EQ(p.files.names, std::set<std::u16string>{u"C:\\U\\PowerPoint\\a.pcb.backup-1"});
 }
 
@@ -85,11 +88,44 @@ TEST(ExcelInstallation, TheWaitForTheAddInToReadOffEnds) {
     auto addIns = std::make_shared<StaysOn>("addin", p.journal);
     if (listed) excel->properties["AddIns"] = tbo::Value(tbo::Ref(addIns));
     p.automation.creatable[u"Excel.Application"] = excel;
-    tbo::MTBO(p.services(), tbo::StepObserver::None()).InstallExcelAddIn();
+    tbo::SharedStrings shared;
+    tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared);
+    tbo::MTBO::InstallExcelAddIn(press);
     EXPECT_EQ(p.events.now, std::chrono::seconds(listed ? 30 : 0));
     const auto puts = std::count(p.journal->begin(), p.journal->end(), "addin put Installed");
     EXPECT_EQ(puts, listed ? 301 + 1 : 0) << "a pass each 100 ms from 0 to 30 s, then switched on";
     EXPECT_EQ(p.journal->back(), "excel call Quit");
+  }
+}
+
+// Before an unattended press, whose the running instance is: the user's
+// when it is on screen, holds something open, or does not answer; no one's
+// when it runs unseen with nothing open, or does not run at all.
+TEST(OfficePresses, TheUsersInstanceIsOnScreenHoldsSomethingOrDoesNotAnswer) {
+  struct Row {
+    const char* name;
+    bool running;
+    int open;
+    bool visible, answers;
+    std::u16string_view why;
+  };
+  for (const Row& row : {Row{"none runs", false, 0, false, true, u""},
+                         Row{"unseen, nothing open", true, 0, false, true, u""},
+                         Row{"on screen", true, 0, true, true, u"Word is open (on screen)"},
+                         Row{"a document open", true, 1, false, true, u"Word is open (1 document)"},
+                         Row{"documents open", true, 3, true, true, u"Word is open (3 documents)"},
+                         Row{"no answer", true, 0, false, false, u"Word does not answer"}}) {
+    SCOPED_TRACE(row.name);
+    fake::Platform p;
+    auto word = p.NewObject("word"), documents = p.NewObject("documents");
+    documents->properties["Count"] = tbo::Value::I4(row.open);
+    word->properties["Documents"] = tbo::Value(tbo::Ref(documents));
+    word->properties["Visible"] = tbo::Value(row.visible);
+    if (!row.answers) word->failing["get Documents"] = tbo::kCallCanceled;
+    if (row.running) p.automation.running[u"Word.Application"] = word;
+    fake::Lines lines;
+    tbo::RunLog log(lines, p.events);
+    EXPECT_EQ(tbo::OfficePresses(p.services(), log).InUse(tbo::kWord), row.why);
   }
 }
 

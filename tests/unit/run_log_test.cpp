@@ -18,14 +18,7 @@ constexpr tbo::ErrorNumber kNoSuchItem = tbo::ErrorFromCode(0x80070057);
 using tbo::Ref;
 using tbo::Value;
 
-struct Lines final : tbo::LogSink {
-  std::vector<std::u16string> lines;
-  void Append(std::u16string_view line) override { lines.emplace_back(line); }
-  std::u16string Describe(tbo::ErrorNumber error) override {
-    if (error == tbo::kCallCanceled) return u"Call was canceled by the message filter.";
-    return error == tbo::kAccessDenied ? u"Access is denied." : u"";
-  }
-};
+using fake::Lines;
 
 [[noreturn]] void Unanswered(tbo::Unanswered why, std::u16string what) {
   auto e = tbo::AutomationError::NoAnswer(why, 3000ms);

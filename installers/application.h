@@ -1,0 +1,123 @@
+// What makes an Office application a unit of its own: its row (what the
+// command line, the window, the presses and the log know of it), its
+// operations, which work on a press context, and the goals its press must
+// read back. Each application keeps all three in its own files (word.h and
+// word.cpp); installers/applications.h lists them.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/operation.h"
+#include "automation/runner.h"
+#include "automation/services.h"
+#include "automation/value.h"
+
+namespace tbo {
+
+// What a press must achieve for its application to count as set up (or its
+// add-in as taken out), in the log's words. A goal is known by its address.
+struct Goal {
+  const char16_t* words;
+};
+
+// Who pressed: a person at the window, or an unattended run.
+enum class PressedBy { Person, UnattendedRun };
+
+// The two strings the Excel and PowerPoint operations share. They live as
+// long as the program and keep their value from one press to the next.
+struct SharedStrings {
+  std::u16string foundFileName;
+  std::u16string appFolder;
+};
+
+// What an operation works with during one press: the platform, the
+// observer that hears of every step, the goals reached so far, and who
+// pressed.
+class PressContext {
+ public:
+  PressContext(const Platform& platform, StepObserver& observer, SharedStrings& shared,
+               PressedBy pressedBy = PressedBy::Person)
+      : platform_(platform), observer_(observer), shared_(shared), pressedBy_(pressedBy) {}
+
+  const Platform& platform() const { return platform_; }
+  PressedBy pressedBy() const { return pressedBy_; }
+  SharedStrings& shared() const { return shared_; }
+  // An operation that reports to the press's observer and knows the
+  // applications' answers for an item they do not have.
+  Operation NewOperation() const;
+  void Reach(const Goal& goal) { reached_.push_back(&goal); }
+  bool Reached(const Goal& goal) const;
+
+ private:
+  Platform platform_;
+  StepObserver& observer_;
+  SharedStrings& shared_;
+  PressedBy pressedBy_;
+  std::vector<const Goal*> reached_;
+};
+
+// An operation of an application, and its name for the log.
+struct NamedOperation {
+  void (*run)(PressContext&);
+  const char16_t* name;
+};
+// The operation's name is its function's.
+#define TBO_OPERATION(function) ::tbo::NamedOperation{&MTBO::function, u"" #function}
+
+struct Application {
+  const char16_t* name;         // "Word": in the log, the record and the usage text
+  const char16_t* switchName;   // "word", for /word
+  const char16_t* progId;       // "Word.Application"
+  const char16_t* caption;      // "Microsoft Word": its button's, read back for the status line
+  const char16_t* controlName;  // "cmdWORD"
+  int controlId;
+  int buttonSlot;               // its button's place from the top, 0 first; also its tab order
+  ErrorNumber missingItem;      // how it answers a look-up of an item it does not have
+  const char16_t* openFiles;    // the collection of what the user has open in it: "Documents"
+  const char16_t* openFile;     // one of them, in the log's words: "document"
+  NamedOperation remove, install, uninstall;
+  std::span<const Goal* const> goals;        // what its press must achieve
+  std::span<const Goal* const> goalsOut{};   // what taking the add-in out must achieve
+  const Application* alsoReaches = nullptr;  // another application its press quits
+  bool uninstallQuits = true;                // taking the add-in out asks it to quit
+  // What its press sets up: the add-in's name and a revision, raised for
+  // this application alone when its press changes in a way users must get
+  // again (an unattended run presses every user whose record names another).
+  const char16_t* generation = u"Tambrel_O21/1";
+  // An empty reference to it, as the log names it.
+  Stands reference{name, u"reached"};
+
+  ServerName server() const { return {progId, name}; }
+};
+
+// Whether an error number is an application's answer to a look-up of an
+// item it does not have.
+bool IsMissingItem(ErrorNumber e);
+
+// Whether a look-up finds its item: a missing-item answer says no; any
+// other failure of the look-up is no answer, and is thrown on.
+template <class LookUp>
+bool Finds(LookUp&& lookUp) {
+  try {
+    lookUp();
+    return true;
+  } catch (const AutomationError& e) {
+    if (IsMissingItem(e.number())) return false;
+    throw;
+  }
+}
+
+// The name Excel and PowerPoint list the current add-in under.
+inline constexpr std::u16string_view kAddInName = u"Tambrel_O21";
+
+// The current add-in as the application lists it, looked up afresh.
+inline Ref TheAddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).AsObject(); }
+
+// Reaches the application as the installation does. False when it is not
+// installed here, so that there is nothing to take out of it.
+bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application);
+
+}  // namespace tbo
