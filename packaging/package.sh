@@ -34,6 +34,8 @@ tbo_code() {
 # tbo_msi EXE ARCH VERSION EPOCH OUT: the package of EXE for ARCH (x64, x86)
 # at VERSION ("1.0.0"), its times set to EPOCH (the commit's). The product
 # code is new for every version; the package code changes with the content.
+# Active Setup's command names every application of the table the tool
+# $TBO_APPLICATIONS was built from.
 tbo_msi() {
   local exe=$1 arch=$2 version=$3 epoch=$4 out=$5 work stamp
   work=$(mktemp -d)
@@ -52,6 +54,7 @@ tbo_msi() {
     -D ActiveSetupComponent="${tbo_active_setup_component[$arch]}" \
     -D Win64="${tbo_win64[$arch]}" -D ProgramFiles="${tbo_program_files[$arch]}" \
     -D NextVersion="$(tbo_next_version "$version")" -D X86UpgradeCode="${tbo_upgrade_code[x86]}" \
+    -D Switches="$("$TBO_APPLICATIONS" --switches)" \
     -D Program=TBO_Setup.exe tbo-setup.wxs 2>wixl.log) ||
     { cat "$work/wixl.log" >&2; rm -rf "$work"; return 1; }
   # wixl draws the package code at random: it is made from the content instead.

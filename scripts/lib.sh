@@ -89,8 +89,18 @@ tbo_configure() {
   [ -f "$dir/build.ninja" ] || cmake -G Ninja -S "$TBO_ROOT" -B "$dir" "$@" >/dev/null
 }
 
-# Both program files, with the stand-ins and benchmark helpers of the 64-bit tree.
+# The application table, as the scripts and the test harness read it: a
+# native tool built from the product's own table.
+TBO_APPLICATIONS=$TBO_BUILD/native/tbo_applications
+tbo_build_table() {
+  tbo_configure native -DCMAKE_BUILD_TYPE=Debug
+  cmake --build "$TBO_BUILD/native" --target tbo_applications
+}
+
+# Both program files, with the stand-ins and benchmark helpers of the 64-bit
+# tree, and the application table.
 tbo_build_product() {
+  tbo_build_table
   tbo_configure win64 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
   cmake --build "$TBO_BUILD/win64"
   tbo_configure win32 -DCMAKE_TOOLCHAIN_FILE="$TBO_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel

@@ -22,6 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.environ.get("TBO_BUILD", os.path.join(ROOT, "build"))
 sys.path.insert(0, HERE)
+from harness import apps  # noqa: E402
 from harness.check import APP_BUTTONS, CHECKS, Outcome, control, judge  # noqa: E402,F401  (the tables use them)
 from harness.scenario import unknown_keys  # noqa: E402
 from harness.tally import Tally  # noqa: E402
@@ -85,8 +86,9 @@ def rows():
     import installers  # noqa: E402
     import unattended  # noqa: E402
     import window  # noqa: E402
-    played_as_x86 = ("word_full", "excel_full", "powerpoint_full", "window_start_state_and_keyboard",
-                     "window_held_run_and_second_press")
+    # Each application's full press, and the window's rows.
+    played_as_x86 = [a.name + "_full" for a in apps.APPS] + ["window_start_state_and_keyboard",
+                                                             "window_held_run_and_second_press"]
     # The same rows played with the 32-bit program, where scripts/test says
     # this machine runs it.
     x86 = [r._replace(name=r.name + "_x86", arch="x86") for r in installers.ROWS + window.ROWS

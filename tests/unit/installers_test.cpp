@@ -14,10 +14,10 @@ namespace {
 
 TEST(Text, OnlyFoldersThatNameThemselvesAreAbsolute) {
   for (const auto* path : {u"C:\\", u"c:\\Users\\An\\XLSTART", u"\\\\server\\share\\XLSTART"}) {
-    EXPECT_TRUE(tbo::IsAbsoluteFolder(path));
+    EXPECT_TRUE(tbo::IsAbsoluteFolder(path)) << fake::Ascii(path);
   }
   for (const auto* path : {u"", u"C:", u"C:Excel", u"\\Users\\An", u"Excel\\XLSTART", u"\\\\", u"\\\\\\x", u"1:\\"}) {
-    EXPECT_FALSE(tbo::IsAbsoluteFolder(path));
+    EXPECT_FALSE(tbo::IsAbsoluteFolder(path)) << fake::Ascii(path);
   }
 }
 

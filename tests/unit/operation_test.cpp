@@ -32,6 +32,7 @@ TEST(AttachOrLaunch, DecidesOnTheWholePendingError) {
        tbo::ErrorFromCode(0x800401F3)},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     fake::Platform p;
     tbo::Operation op{p.services()};
     auto running = p.NewObject("running"), created = p.NewObject("created");
@@ -41,8 +42,8 @@ TEST(AttachOrLaunch, DecidesOnTheWholePendingError) {
     Ref app;
     op.AttachOrLaunch(app, {u"Word.Application", u"Word"}, c.clear);
     const std::string holds = app.IsEmpty() ? "empty" : app.shared() == running ? "running" : "created";
-    EXPECT_EQ(holds, c.holds) << c.what;
-    EXPECT_EQ(op.PendingError(), c.pending) << c.what;
+    EXPECT_EQ(holds, c.holds);
+    EXPECT_EQ(op.PendingError(), c.pending);
   }
 }
 

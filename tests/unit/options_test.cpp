@@ -10,9 +10,22 @@ constexpr const tbo::Application* Word = &tbo::kWord;
 constexpr const tbo::Application* Excel = &tbo::kExcel;
 constexpr const tbo::Application* PowerPoint = &tbo::kPowerPoint;
 
-constexpr char16_t kNoApplication[] =
-    u"No application to set up: name one or more of /word, /powerpoint, /excel (without switches the program opens "
-    u"its window).";
+// "/word, /powerpoint, /excel": every application the table lists.
+std::u16string Switches() {
+  std::u16string list;
+  for (const tbo::Application* a : tbo::kApplications) list += (list.empty() ? u"/" : u", /") + std::u16string(a->switchName);
+  return list;
+}
+
+// The arguments as one line, to name a case.
+std::string Line(const std::vector<std::u16string>& args) {
+  std::string line;
+  for (const std::u16string& a : args) line += (line.empty() ? "" : " ") + std::string(a.begin(), a.end());
+  return line;
+}
+
+const std::u16string kNoApplication =
+    u"No application to set up: name one or more of " + Switches() + u" (without switches the program opens its window).";
 
 TEST(Options, SwitchesAndTheirMistakes) {
   struct Case {
@@ -36,8 +49,7 @@ TEST(Options, SwitchesAndTheirMistakes) {
       {{u"/timeout", u"5", u"/wait", u"9"}, {}, u"", false, kNoApplication},
       {{u"/?", u"/force"}, {}, u"", false, kNoApplication},
       {{u"/word", u"/quiet", u"/?"}, {Word}, u"", true, u""},
-      {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: /word, "
-                                        u"/powerpoint, /excel."},
+      {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: " + Switches() + u"."},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},
       {{u"/log"}, {}, u"", false, u"/log needs the name of a file."},
       {{u"/log", u"/word"}, {Word}, u"", true, u"/log needs the name of a file."},
@@ -51,10 +63,11 @@ TEST(Options, SwitchesAndTheirMistakes) {
       {{u"/log", u"C:\\Logs\" /word"}, {}, u"C:\\Logs\" /word", true, u""},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(Line(c.args));
     const tbo::app::Options o = tbo::app::ParseOptions(c.args);
     EXPECT_EQ(o.presses, c.presses);
     EXPECT_EQ(o.logPath, c.log);
-    EXPECT_EQ(o.unattended, c.unattended) << (c.args.empty() ? "" : std::string(c.args[0].begin(), c.args[0].end()));
+    EXPECT_EQ(o.unattended, c.unattended);
     EXPECT_EQ(o.error, c.error);
   }
   const tbo::app::Options limits = tbo::app::ParseOptions({u"/TIMEOUT", u"5", u"-wait", u"86400", u"/word"});

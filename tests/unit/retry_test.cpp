@@ -33,14 +33,15 @@ TEST(AskAgain, ADepartingOfficeIsAskedAgainAnAbsentOneIsNot) {
        2},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     fake::Events events;
     size_t tries = 0;
     const ErrorNumber result = tbo::AskAgain(
         events, events, {5000ms, 100ms}, [&] { return c.answers[std::min(tries++, c.answers.size() - 1)]; },
         [&](ErrorNumber e) { return tbo::IsStoppingAfterLinger(e, c.lingeringSeen); });
-    EXPECT_EQ(result, c.result) << c.what;
-    EXPECT_EQ(tries, static_cast<size_t>(c.tries)) << c.what;
-    EXPECT_EQ(events.yields, c.tries - 1) << c.what << ": the window is kept alive between tries";
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(tries, static_cast<size_t>(c.tries));
+    EXPECT_EQ(events.yields, c.tries - 1) << "the window is kept alive between tries";
   }
 }
 

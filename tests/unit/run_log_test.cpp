@@ -76,10 +76,11 @@ TEST(RunLog, SaysWhatEachStepChangedOrWhyItFailed) {
   log.BeginPress(u"Excel");
   log.BeginOperation(u"Op");
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.lines.empty() ? std::string("(steps told with the next line)") : fake::Ascii(row.lines.back()));
     const size_t before = sink.lines.size();
     row.step();
     const std::vector<std::u16string> written(sink.lines.begin() + static_cast<long>(before), sink.lines.end());
-    EXPECT_EQ(written, row.lines) << (row.lines.empty() ? "" : fake::Ascii(row.lines.back()));
+    EXPECT_EQ(written, row.lines);
   }
   p.events.WaitForEvents(2350ms);
   log.EndPress();
