@@ -21,9 +21,11 @@ class BaseWindow {
   BaseWindow() = default;
   ~BaseWindow() = default;
 
-  bool CreateAs(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, HINSTANCE instance) {
-    return ::CreateWindowExW(exStyle, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, nullptr, nullptr, instance, static_cast<Derived*>(this)) != nullptr;
+  bool CreateAs(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, HINSTANCE instance,
+                const RECT& where) {
+    return ::CreateWindowExW(exStyle, className, title, style, where.left, where.top, where.right - where.left,
+                             where.bottom - where.top, nullptr, nullptr, instance, static_cast<Derived*>(this)) !=
+           nullptr;
   }
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {

@@ -14,6 +14,7 @@ void Find(F& function, HMODULE module, const char* name) {
 void Init() {
   const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
   Find(GetDpiForWindow, user32, "GetDpiForWindow");
+  Find(GetDpiForSystem, user32, "GetDpiForSystem");
   Find(AdjustWindowRectExForDpi, user32, "AdjustWindowRectExForDpi");
   Find(SystemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
   Find(SetDefaultDllDirectories, ::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");

@@ -11,6 +11,7 @@ namespace tbo::app::dyn {
 
 // Windows 10 1607: DPI per window.
 inline UINT(WINAPI* GetDpiForWindow)(HWND) = nullptr;
+inline UINT(WINAPI* GetDpiForSystem)() = nullptr;
 inline BOOL(WINAPI* AdjustWindowRectExForDpi)(LPRECT, DWORD, BOOL, DWORD, UINT) = nullptr;
 inline BOOL(WINAPI* SystemParametersInfoForDpi)(UINT, UINT, PVOID, UINT, UINT) = nullptr;
 // Windows 8, and Windows 7 with its loader update (KB2533623).

@@ -36,6 +36,7 @@ constexpr Placement kPlacements[] = {
     {IDC_IMAGE1, 480, 120, 2805, 720},
     {IDC_LBSTATUS, 120, kStatusTop, 3465, 375},
     {IDC_CMDCANCEL, 1080, kCancelTop, 1455, 375},
+    {IDC_LINE1, kLineLeft, kLineY, kLineRight - kLineLeft, 0},  // one pixel thick, whatever the DPI
 };
 
 // The application buttons from the top down, by their slots: the order they
@@ -60,20 +61,50 @@ constexpr auto kAllPlacements = [] {
   return all;
 }();
 
+// The window's DPI; before there is a window, the system's, which new
+// windows on the primary monitor get.
 UINT DpiOf(HWND hwnd) {
-  if (dyn::GetDpiForWindow) return dyn::GetDpiForWindow(hwnd);
+  if (hwnd && dyn::GetDpiForWindow) return dyn::GetDpiForWindow(hwnd);
+  if (!hwnd && dyn::GetDpiForSystem) return dyn::GetDpiForSystem();
   const win::WindowDC dc(hwnd);
   return static_cast<UINT>(::GetDeviceCaps(dc.get(), LOGPIXELSY));
 }
 
-RECT OuterRect(int clientWidth, int clientHeight, UINT dpi) {
-  RECT r{0, 0, clientWidth, clientHeight};
+int Px(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+// The window's rectangle at dpi, centred on the screen of the monitor
+// (the primary one when there is no window yet).
+RECT CentredRect(HWND hwnd, UINT dpi) {
+  RECT r{0, 0, Px(kClientWidth, dpi), Px(kClientHeight, dpi)};
   if (dyn::AdjustWindowRectExForDpi) {
     dyn::AdjustWindowRectExForDpi(&r, kStyle, FALSE, kExStyle, dpi);
   } else {
     ::AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
   }
-  return r;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(hwnd ? ::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY)
+                         : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY),
+                    &monitor);
+  const RECT& screen = monitor.rcMonitor;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  const int left = screen.left + (screen.right - screen.left - width) / 2;
+  const int top = screen.top + (screen.bottom - screen.top - height) / 2;
+  return {left, top, left + width, top + height};
+}
+
+// A control's rectangle in pixels at dpi; a line runs between its ends.
+RECT PlaceOf(const Placement& p, UINT dpi) {
+  const int left = Px(p.left, dpi), top = Px(p.top, dpi);
+  if (p.height == 0) return {left, top, Px(p.left + p.width, dpi), top + ::MulDiv(1, static_cast<int>(dpi), 96)};
+  return {left, top, left + Px(p.width, dpi), top + Px(p.height, dpi)};
+}
+
+const Placement& PlacementOf(int id) {
+  for (const Placement& p : kAllPlacements) {
+    if (p.id == id) return p;
+  }
+  return kAllPlacements[0];
 }
 
 LOGFONTW MessageFont(UINT dpi) {
@@ -99,10 +130,23 @@ std::wstring TextOf(HWND hwnd) {
   return text;
 }
 
-// Whether the font draws every letter of text, so a caption never shows boxes.
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// Whether the font draws every letter of text, so a caption never shows
+// boxes. A face that is not installed is not even made: the system would
+// match it against every font it has before substituting another.
 bool HasGlyphs(HFONT font, const std::wstring& text) {
   const win::WindowDC screen(nullptr);
   const HDC dc = screen.get();
+  LOGFONTW asked{};
+  ::GetObjectW(font, sizeof asked, &asked);
+  asked.lfCharSet = DEFAULT_CHARSET;
+  bool installed = false;
+  ::EnumFontFamiliesExW(dc, &asked, FaceFound, reinterpret_cast<LPARAM>(&installed), 0);
+  if (!installed) return false;
   const HGDIOBJ old = ::SelectObject(dc, font);
   const ScopeExit putBack([&] { ::SelectObject(dc, old); });
   wchar_t face[LF_FACESIZE] = {};
@@ -141,8 +185,12 @@ bool FrmIcon::Create(bool shown) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = TBO_WINDOW_CLASS;
   if (!::RegisterClassExW(&wc)) return false;
-  // Sized and centred in OnCreate, once the window knows its monitor's DPI.
-  if (!CreateAs(kExStyle, TBO_WINDOW_CLASS, L"Setup", kStyle, instance_)) return false;
+  // Made centred at its size, for the DPI new windows get; OnCreate makes
+  // it again only when the window's own DPI differs.
+  createdAt_ = DpiOf(nullptr);
+  if (!CreateAs(kExStyle, TBO_WINDOW_CLASS, L"Setup", kStyle, instance_, CentredRect(nullptr, createdAt_))) {
+    return false;
+  }
   if (shown) ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetFocus(Item(IDC_CMDCANCEL));
   ::PostMessageW(hwnd(), kShown, 0, 0);
@@ -192,26 +240,22 @@ void FrmIcon::OnCreate() {
   children[n++] = {IDC_LBSTATUS, WC_STATICW, L"", SS_CENTER | SS_NOPREFIX};
   children[n++] = {IDC_IMAGE1, WC_STATICW, L"", SS_BITMAP};
   children[n++] = {IDC_LINE1, WC_STATICW, L"", SS_OWNERDRAW};
+  dpi_ = DpiOf(window);
+  // Each at its place: no second pass moves them before they are shown.
   for (const Child& c : children) {
-    ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, window,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    const RECT r = PlaceOf(PlacementOf(c.id), dpi_);
+    ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, r.left, r.top, r.right - r.left,
+                      r.bottom - r.top, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_,
+                      nullptr);
   }
   banner_.reset(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, 0));
   ::SendMessageW(Item(IDC_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(banner_.get()));
-  dpi_ = DpiOf(window);
   MakeFonts();
-  Layout();
-  // Centred on the screen of the window's monitor.
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT outer = OuterRect(Px(kClientWidth), Px(kClientHeight), dpi_);
-  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-  const RECT& screen = monitor.rcMonitor;
-  ::SetWindowPos(window, nullptr, screen.left + (screen.right - screen.left - width) / 2,
-                 screen.top + (screen.bottom - screen.top - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != createdAt_) {
+    const RECT r = CentredRect(window, dpi_);
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void FrmIcon::MakeFonts() {
@@ -234,11 +278,9 @@ void FrmIcon::MakeFonts() {
 
 void FrmIcon::Layout() {
   for (const Placement& p : kAllPlacements) {
-    ::MoveWindow(Item(p.id), Px(p.left), Px(p.top), Px(p.width), Px(p.height), TRUE);
+    const RECT r = PlaceOf(p, dpi_);
+    ::MoveWindow(Item(p.id), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
-  const int thickness = ::MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
-  ::MoveWindow(Item(IDC_LINE1), Px(kLineLeft), Px(kLineY), Px(kLineRight) - Px(kLineLeft),
-               thickness, TRUE);
 }
 
 void FrmIcon::OnDpiChanged(UINT dpi, const RECT& suggested) {

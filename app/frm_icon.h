@@ -55,11 +55,11 @@ class FrmIcon : public BaseWindow<FrmIcon> {
   void MakeFonts();
   void Layout();
   HWND Item(int id) const { return ::GetDlgItem(hwnd(), id); }
-  int Px(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
   HINSTANCE instance_;
   Host& host_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  UINT createdAt_ = USER_DEFAULT_SCREEN_DPI;  // the DPI the window was made for
   win::UniqueGdiObject windowFont_;
   win::UniqueGdiObject cancelFont_;
   win::UniqueGdiObject banner_;
