@@ -91,7 +91,7 @@ tbo_configure() {
 
 # The application table, as the scripts and the test harness read it: a
 # native tool built from the product's own table.
-TBO_APPLICATIONS=$TBO_BUILD/native/tbo_applications
+export TBO_APPLICATIONS=$TBO_BUILD/native/tbo_applications
 tbo_build_table() {
   tbo_configure native -DCMAKE_BUILD_TYPE=Debug
   cmake --build "$TBO_BUILD/native" --target tbo_applications

@@ -12,7 +12,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness.scenario import MARKER, find_processes  # noqa: E402
+from harness.processes import MARKER, find_processes  # noqa: E402
 
 # Maps the file named first, says so, and waits for its input to close.
 MAPS = "import mmap, sys; f = open(sys.argv[1], 'rb'); m = mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ); " \

@@ -11,7 +11,8 @@ import os
 import subprocess
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-TOOL = os.path.join(os.environ.get("TBO_BUILD", os.path.join(ROOT, "build")), "native", "tbo_applications")
+TOOL = os.environ.get("TBO_APPLICATIONS") or os.path.join(os.environ.get("TBO_BUILD", os.path.join(ROOT, "build")),
+                                                           "native", "tbo_applications")
 
 ANY = None
 ADDIN = {k: ANY for k in ("name", "fullName", "installed", "loaded", "registered", "autoload")}
