@@ -46,6 +46,9 @@ class Runner {
       : observer_(observer), missing_(missing) {}
 
   ErrorNumber PendingError() const { return pending_; }
+  // Whether an error number is how the servers answer a look-up of an item
+  // they do not have.
+  bool IsMissingItem(ErrorNumber e) const { return missing_ && missing_(e); }
   // How many steps have failed so far (a look-up that found nothing is news,
   // not a failure).
   int failures() const { return failures_; }

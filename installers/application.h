@@ -38,16 +38,18 @@ struct SharedStrings {
 // pressed.
 class PressContext {
  public:
-  PressContext(const Platform& platform, StepObserver& observer, SharedStrings& shared,
+  // missing: how the applications answer a look-up of an item they do not
+  // have (the table knows).
+  PressContext(const Platform& platform, StepObserver& observer, SharedStrings& shared, MissingItem missing,
                PressedBy pressedBy = PressedBy::Person)
-      : platform_(platform), observer_(observer), shared_(shared), pressedBy_(pressedBy) {}
+      : platform_(platform), observer_(observer), shared_(shared), missing_(missing), pressedBy_(pressedBy) {}
 
   const Platform& platform() const { return platform_; }
   PressedBy pressedBy() const { return pressedBy_; }
   SharedStrings& shared() const { return shared_; }
   // An operation that reports to the press's observer and knows the
   // applications' answers for an item they do not have.
-  Operation NewOperation() const;
+  Operation NewOperation() const { return Operation(platform_, observer_, missing_); }
   void Reach(const Goal& goal) { reached_.push_back(&goal); }
   bool Reached(const Goal& goal) const;
 
@@ -55,6 +57,7 @@ class PressContext {
   Platform platform_;
   StepObserver& observer_;
   SharedStrings& shared_;
+  MissingItem missing_;
   PressedBy pressedBy_;
   std::vector<const Goal*> reached_;
 };
@@ -93,19 +96,16 @@ struct Application {
   ServerName server() const { return {progId, name}; }
 };
 
-// Whether an error number is an application's answer to a look-up of an
-// item it does not have.
-bool IsMissingItem(ErrorNumber e);
-
-// Whether a look-up finds its item: a missing-item answer says no; any
-// other failure of the look-up is no answer, and is thrown on.
+// Whether a look-up finds its item: a missing-item answer (as op knows
+// them) says no; any other failure of the look-up is no answer, and is
+// thrown on.
 template <class LookUp>
-bool Finds(LookUp&& lookUp) {
+bool Finds(const Runner& op, LookUp&& lookUp) {
   try {
     lookUp();
     return true;
   } catch (const AutomationError& e) {
-    if (IsMissingItem(e.number())) return false;
+    if (op.IsMissingItem(e.number())) return false;
     throw;
   }
 }

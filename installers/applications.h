@@ -23,4 +23,8 @@ inline constexpr const Application* kApplications[] = {&kWord, &kPowerPoint, &kE
 const Application* ApplicationNamed(std::u16string_view switchName);
 const Application* ApplicationOfControl(int controlId);
 
+// Whether an error number is an application's answer to a look-up of an
+// item it does not have.
+bool IsMissingItem(ErrorNumber e);
+
 }  // namespace tbo

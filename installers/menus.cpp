@@ -72,12 +72,12 @@ void DeleteTambrelMenus(Operation& op, const Ref& app) {
   }
 }
 
-bool HasTambrelBars(const Ref& app) {
+bool HasTambrelBars(const Runner& op, const Ref& app) {
   for (const char16_t* name : kToolbars) {
-    if (Finds([&] { Toolbar(app, name); })) return true;
+    if (Finds(op, [&] { Toolbar(app, name); })) return true;
   }
   for (const char16_t* caption : kMenus) {
-    if (Finds([&] { MenuEntry(app, caption); })) return true;
+    if (Finds(op, [&] { MenuEntry(app, caption); })) return true;
   }
   return false;
 }

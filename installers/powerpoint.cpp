@@ -144,7 +144,7 @@ void UninstallPowerPointAddIn(PressContext& press) {
       op.Step([&] { app.Get(u"AddIns").AsObject().Call(u"Remove", {kAddInName}); });          // 5
       // 6: out only when PowerPoint no longer lists it.
       op.Step([&] {
-        if (Finds([&] { TheAddIn(app); })) return op.Note(u"PowerPoint add-in \"Tambrel_O21\" still listed after its removal");
+        if (Finds(op, [&] { TheAddIn(app); })) return op.Note(u"PowerPoint add-in \"Tambrel_O21\" still listed after its removal");
         op.Changed(u"PowerPoint add-in \"Tambrel_O21\" taken off the list");
         press.Reach(kPowerPointAddInOut);
       });
@@ -155,7 +155,7 @@ void UninstallPowerPointAddIn(PressContext& press) {
   DeleteTambrelToolbars(op, app);                                                               // 7
   DeleteTambrelMenus(op, app);                                                                  // 8
   op.Step([&] {                                                                                 // 9
-    if (!HasTambrelBars(app)) press.Reach(kPowerPointBarsGone);
+    if (!HasTambrelBars(op, app)) press.Reach(kPowerPointBarsGone);
   });
   op.Note(u"toolbar files set aside earlier stay in PowerPoint's folder as *.pcb.backup-N: with PowerPoint "
           u"closed, rename one back to its name without .backup-N to have it again");

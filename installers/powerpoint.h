@@ -20,7 +20,7 @@ void AddStandardButtons(const Ref& target, int& added);
 void DeleteTambrelToolbars(Operation& op, const Ref& app);
 void DeleteTambrelMenus(Operation& op, const Ref& app);
 // Whether any of them is still there (throws when PowerPoint cannot say).
-bool HasTambrelBars(const Ref& app);
+bool HasTambrelBars(const Runner& op, const Ref& app);
 }  // namespace MTBO
 
 inline constexpr Goal kPowerPointToolbarBuilt{u"the toolbar Tambrel Tools built"};

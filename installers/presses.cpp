@@ -1,6 +1,7 @@
 #include "installers/presses.h"
 
 #include "automation/text.h"
+#include "installers/applications.h"
 
 namespace tbo {
 
@@ -8,7 +9,7 @@ PressOutcome OfficePresses::Press(const Application& application, Mode mode, Pre
   // An application that stopped answering in the last press may be tried
   // again, and no goal is reached yet.
   platform_.automation.NewPress();
-  PressContext press(platform_, log_, shared_, pressedBy);
+  PressContext press(platform_, log_, shared_, &IsMissingItem, pressedBy);
   log_.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : u"press");
   const auto run = [&](const NamedOperation& operation) {
     log_.BeginOperation(operation.name);

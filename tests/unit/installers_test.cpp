@@ -65,7 +65,7 @@ TEST(PowerPointRemoval, AFailingSearchContinuationEndsTheCommandBarFileLoop) {
   p.files.found[u"C:\\U\\PowerPoint\\*.pcb"] = {u"a.pcb"};
   p.files.nextFails = tbo::kFail;
   tbo::SharedStrings shared;
-  tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared);
+  tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared, &tbo::IsMissingItem);
   tbo::MTBO::RemoveOldPowerPointAddIn(press);
   EXPECT_EQ(p.files.names, std::set<std::u16string>{u"C:\\U\\PowerPoint\\a.pcb.backup-1"});
 }
@@ -89,7 +89,7 @@ TEST(ExcelInstallation, TheWaitForTheAddInToReadOffEnds) {
     if (listed) excel->properties["AddIns"] = tbo::Value(tbo::Ref(addIns));
     p.automation.creatable[u"Excel.Application"] = excel;
     tbo::SharedStrings shared;
-    tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared);
+    tbo::PressContext press(p.services(), tbo::StepObserver::None(), shared, &tbo::IsMissingItem);
     tbo::MTBO::InstallExcelAddIn(press);
     EXPECT_EQ(p.events.now, std::chrono::seconds(listed ? 30 : 0));
     const auto puts = std::count(p.journal->begin(), p.journal->end(), "addin put Installed");
