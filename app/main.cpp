@@ -100,25 +100,38 @@ int AnswerUsage(const Options& options, const tbo::win::LogPlace& log) {
   return kSetUp;
 }
 
-// A second unattended run waits for the first; a person who starts the
-// program again gets the window already open.
-std::optional<int> WaitForOurTurn(tbo::win::OneRunLock& oneRun, const Options& options, tbo::win::LogFile& log) {
+// A second unattended run waits for the first, but not past its deadline;
+// a person who starts the program again gets the window already open.
+std::optional<int> WaitForOurTurn(tbo::win::OneRunLock& oneRun, const Options& options, const tbo::Deadline& deadline,
+                                  tbo::win::LogFile& log) {
   if (oneRun.Take(std::chrono::milliseconds(0))) return std::nullopt;
   if (!options.unattended) {
     FrmIcon::BringExistingToFront();
     return kSetUp;
   }
-  const auto seconds = options.wait.count();
+  const auto most = std::min<std::chrono::milliseconds>(options.wait, deadline.Left());
   log.Append(u"another run of TBO Setup goes on in this session: waiting for it to end, at most " +
-             tbo::Decimal(seconds) + u" s");
-  if (oneRun.Take(options.wait)) return std::nullopt;
+             tbo::Decimal(std::chrono::duration_cast<std::chrono::seconds>(most).count()) + u" s");
+  if (oneRun.Take(most)) return std::nullopt;
   log.Append(u"the other run did not end in time: nothing was done");
   return kAnotherRunGoesOn;
 }
 
 }  // namespace
 
+// The command that runs this run again at the next logon: this program,
+// with the same switches.
+std::u16string RunAgain(PCWSTR afterProgram) {
+  std::wstring self(MAX_PATH, L'\0');
+  while (::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())) >= self.size()) {
+    self.resize(self.size() * 2);
+  }
+  self.resize(std::wcslen(self.c_str()));
+  return tbo::win::FromWide(L"\"" + self + L"\" " + (afterProgram + std::wcsspn(afterProgram, L" \t")));
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
+  const std::chrono::milliseconds started(::GetTickCount64());
   dyn::Init();
   RestrictDllSearch();
   const auto args = Arguments(afterProgram);
@@ -138,17 +151,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
     }
   }
 
-  tbo::win::OneRunLock oneRun(L"Local\\TBO Setup, one run at a time");
-  if (const auto refused = WaitForOurTurn(oneRun, options, logFile)) return *refused;
-
   // A person at the machine can answer Office's questions; an unattended
-  // run gives up a call that takes too long.
+  // run gives up a call that takes too long, and starts nothing after its
+  // deadline, counted from its start.
   tbo::win::Win32Platform platform(options.unattended ? std::chrono::milliseconds(options.timeout) : tbo::kNoLimit);
+  const tbo::Deadline deadline = options.unattended && options.deadline.count() > 0
+                                     ? tbo::Deadline(platform.events, started, options.deadline)
+                                     : tbo::Deadline();
+  platform.automation.SetDeadline(deadline);
+
+  tbo::win::OneRunLock oneRun(L"Local\\TBO Setup, one run at a time");
+  if (const auto refused = WaitForOurTurn(oneRun, options, deadline, logFile)) return *refused;
+
   tbo::RunLog log(logFile, platform.events);
   tbo::LoggedPlatform logged(platform.services(), log);
   tbo::OfficePresses presses(logged.services(), log);
-  tbo::win::RegistryUserRecord record;
-  Session session(presses, log, record, {options.presses, options.mode, options.force, options.closeApps});
+  tbo::win::RegistryUserRecord record, logonRuns(L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+  Session session(presses, log, record, logonRuns,
+                  {options.presses, options.mode, options.force, options.closeApps, deadline,
+                   options.nextLogon ? RunAgain(afterProgram) : u""});
   FrmIcon form(instance, session);
   if (!form.Create(!options.quiet)) return 1;
   // COM is first needed by a press; the window need not wait for it. The

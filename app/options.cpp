@@ -73,7 +73,8 @@ constexpr auto kSwitches = Made<WriteSwitches>();
 constexpr void WriteUsage(Writer& w) {
   w << u"TBO_Setup.exe [/uninstall] ";
   for (const Application* a : kApplications) w << u"[/" << a->switchName << u"] ";
-  w << u"[/force] [/closeapps] [/quiet] [/log FILE] [/timeout SECONDS] [/wait SECONDS] [/?]\n\n";
+  w << u"[/force] [/closeapps] [/quiet] [/log FILE] [/timeout SECONDS] [/deadline SECONDS] [/wait SECONDS] "
+       u"[/nextlogon] [/?]\n\n";
   WriteSwitches(w);
   w << u"\tset up the add-in in these applications (in the order ";
   bool first = true;
@@ -87,7 +88,10 @@ constexpr void WriteUsage(Writer& w) {
        u"/log FILE\tappend to FILE what each press changed and each step that failed (default: %TEMP%\\TBO "
        u"Setup.log)\n"
        u"/timeout SECONDS\tgive up an Office call that takes longer (default 60)\n"
+       u"/deadline SECONDS\tstart no press later than this after the start (those left for a later run, 1618)\n"
        u"/wait SECONDS\twait this long for another run of the program to end (default 600)\n"
+       u"/nextlogon\ta run that did not end complete (1603, 1618) runs again at the user's next logon, at most 3 "
+       u"times\n"
        u"/?\tshow this text\n\n"
        u"Exit codes: 0 done, 1603 an application could not be set up or the add-in taken out (or the run is not "
        u"in a signed-in user's context), 1602 closed before the end, 1618 an application left for later or another "
@@ -140,9 +144,12 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       o.logPath = args[++i];
     } else if (name == u"log") {
       refuse(u"/log needs the name of a file.");
-    } else if ((name == u"timeout" || name == u"wait") && hasValue && Seconds(args[i + 1]) > 0) {
-      (name == u"timeout" ? o.timeout : o.wait) = std::chrono::seconds(Seconds(args[++i]));
-    } else if (name == u"timeout" || name == u"wait") {
+    } else if (name == u"nextlogon") {
+      o.nextLogon = true;
+    } else if ((name == u"timeout" || name == u"wait" || name == u"deadline") && hasValue &&
+               Seconds(args[i + 1]) > 0) {
+      (name == u"timeout" ? o.timeout : name == u"wait" ? o.wait : o.deadline) = std::chrono::seconds(Seconds(args[++i]));
+    } else if (name == u"timeout" || name == u"wait" || name == u"deadline") {
       refuse(args[i] + u" needs a number of seconds from 1 to 86400.");
     } else {
       refuse(u"Unknown switch: " + args[i]);

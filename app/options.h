@@ -24,6 +24,11 @@ struct Options {
   // the run waits for another run of the program to end.
   std::chrono::seconds timeout{60};
   std::chrono::seconds wait{600};
+  // How long the whole run may press: none starts after it (zero: no
+  // deadline). An unattended run that did not end complete is run again at
+  // the user's next logon (nextLogon).
+  std::chrono::seconds deadline{0};
+  bool nextLogon = false;
   // No one may be at the machine: an application switch or /quiet, also
   // one that a stray quotation mark swallowed into another argument.
   bool unattended = false;

@@ -11,9 +11,9 @@ namespace tbo::app {
 class Session final : public FrmIcon::Host, private Frame {
  public:
   // request: the unattended run's; no applications for a person at the machine.
-  Session(Presses& presses, RunLog& log, UserRecord& record, Request request)
+  Session(Presses& presses, RunLog& log, UserRecord& record, UserRecord& logonRuns, Request request)
       : presses_(presses), unattended_(!request.applications.empty()),
-        run_(presses, log, record, std::move(request)) {}
+        run_(presses, log, record, logonRuns, std::move(request)) {}
   // Once the window has gone: the exit code.
   int Finish() { return unattended_ ? run_.Finish() : kSetUp; }
 

@@ -103,6 +103,7 @@ enum class Unanswered {
   No,       // it answered (with this error, perhaps)
   GivenUp,  // the wait for it ran out
   Earlier,  // not made: the application stopped answering earlier in the press
+  Deadline,  // not made: the run's deadline has passed
 };
 
 // Raised inside a step by every failing automation, file or process call;

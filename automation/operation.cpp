@@ -2,15 +2,27 @@
 
 namespace tbo {
 
-void Operation::AttachOrLaunch(Ref& app, const ServerName& server, Clear clear) {
+void Operation::AttachOrLaunch(Ref& app, const ServerName& server, Clear clear, Access access) {
   Step([&] { app = platform_.automation.GetActiveObject(server); });
   if (PendingError() != kNoError) {
     Step([&] { app = platform_.automation.CreateObject(server); });
   }
   if (clear == Clear::AtEnd) ClearError();
+  // A creation too: PowerPoint hands it the instance already running.
+  if (access == Access::Changes) LeaveIfTheUsers(app);
+}
+
+void Operation::LeaveIfTheUsers(Ref& app) {
+  if (!judge_ || app.IsEmpty()) return;
+  std::u16string why = judge_->Whose(app);
+  if (why.empty()) return;
+  app.Release();
+  throw LeftToTheUser{std::move(why)};
 }
 
 void Operation::QuitAndRelease(Ref& app, ReleaseForm form) {
+  // The user may have opened something in an instance the press started.
+  LeaveIfTheUsers(app);
   Step([&] { app.Call(u"Quit"); });
   if (form == ReleaseForm::Single) {
     app.Release();

@@ -14,6 +14,28 @@ namespace tbo {
 // their time.
 inline constexpr std::chrono::milliseconds kNoLimit = std::chrono::hours(24 * 365);
 
+// The moment after which a run starts nothing more, on a steady clock;
+// none when made without a clock.
+class Deadline {
+ public:
+  Deadline() = default;
+  // `after` from `start` (the run's own start).
+  Deadline(Clock& clock, std::chrono::milliseconds start, std::chrono::milliseconds after)
+      : clock_(&clock), at_(start + after) {}
+  bool Passed() const { return clock_ && clock_->Now() >= at_; }
+  // What is left of it, never less than nothing; all the time there is
+  // when there is none.
+  std::chrono::milliseconds Left() const {
+    if (!clock_) return kNoLimit;
+    const auto now = clock_->Now();
+    return now >= at_ ? std::chrono::milliseconds(0) : at_ - now;
+  }
+
+ private:
+  Clock* clock_ = nullptr;
+  std::chrono::milliseconds at_{0};
+};
+
 struct Patience {
   std::chrono::milliseconds most;     // from the first try
   std::chrono::milliseconds between;  // the window is kept alive meanwhile

@@ -81,6 +81,7 @@ void RunLog::StepFailed(const AutomationError& error) {
     case Unanswered::Earlier:
       line.append(u" not tried: ").append(application).append(u" did not answer earlier in this press (");
       break;
+    case Unanswered::Deadline: line.append(u" not tried: the run's deadline has passed ("); break;
     case Unanswered::No:
       line.append(attempt && attempt->news ? u": " : u" failed: ").append(Reason(error.number()));
       return Write(line);

@@ -121,6 +121,8 @@ class Ref {
   }
 
   bool IsEmpty() const { return object_ == nullptr; }
+  // What it stands for, when it was made to stand for something.
+  const Stands* stands() const { return stands_; }
   void Release() { object_.reset(); }
   const std::shared_ptr<Object>& shared() const { return object_; }
 

@@ -23,8 +23,9 @@ struct Goal {
   const char16_t* words;
 };
 
-// Who pressed: a person at the window, or an unattended run.
-enum class PressedBy { Person, UnattendedRun };
+// Who pressed: a person at the window, or an unattended run, which spares
+// the user's open applications unless told to close them (/closeapps).
+enum class PressedBy { Person, UnattendedRun, UnattendedRunClosingApps };
 
 // The two strings the Excel and PowerPoint operations share. They live as
 // long as the program and keep their value from one press to the next.
@@ -39,17 +40,19 @@ struct SharedStrings {
 class PressContext {
  public:
   // missing: how the applications answer a look-up of an item they do not
-  // have (the table knows).
+  // have (the table knows). judge: whose an instance is, which only an
+  // unattended press asks (a person may quit their own Office).
   PressContext(const Platform& platform, StepObserver& observer, SharedStrings& shared, MissingItem missing,
-               PressedBy pressedBy = PressedBy::Person)
-      : platform_(platform), observer_(observer), shared_(shared), missing_(missing), pressedBy_(pressedBy) {}
+               PressedBy pressedBy = PressedBy::Person, Judge* judge = nullptr)
+      : platform_(platform), observer_(observer), shared_(shared), missing_(missing), pressedBy_(pressedBy),
+        judge_(pressedBy == PressedBy::UnattendedRun ? judge : nullptr) {}
 
   const Platform& platform() const { return platform_; }
   PressedBy pressedBy() const { return pressedBy_; }
   SharedStrings& shared() const { return shared_; }
   // An operation that reports to the press's observer and knows the
   // applications' answers for an item they do not have.
-  Operation NewOperation() const { return Operation(platform_, observer_, missing_); }
+  Operation NewOperation() const { return Operation(platform_, observer_, missing_, judge_); }
   void Reach(const Goal& goal) { reached_.push_back(&goal); }
   bool Reached(const Goal& goal) const;
 
@@ -59,6 +62,7 @@ class PressContext {
   SharedStrings& shared_;
   MissingItem missing_;
   PressedBy pressedBy_;
+  Judge* judge_;
   std::vector<const Goal*> reached_;
 };
 

@@ -9,20 +9,25 @@ PressOutcome OfficePresses::Press(const Application& application, Mode mode, Pre
   // An application that stopped answering in the last press may be tried
   // again, and no goal is reached yet.
   platform_.automation.NewPress();
-  PressContext press(platform_, log_, shared_, &IsMissingItem, pressedBy);
+  PressContext press(platform_, log_, shared_, &IsMissingItem, pressedBy, &judge_);
   log_.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : u"press");
   const auto run = [&](const NamedOperation& operation) {
     log_.BeginOperation(operation.name);
     operation.run(press);
   };
-  if (mode == Mode::Uninstall) {
-    run(application.uninstall);
-  } else {
-    run(application.remove);
-    run(application.install);
+  PressOutcome outcome;
+  try {
+    if (mode == Mode::Uninstall) {
+      run(application.uninstall);
+    } else {
+      run(application.remove);
+      run(application.install);
+    }
+  } catch (const LeftToTheUser& left) {
+    log_.Note(Joined({left.why, u": let go of untouched, the press ends here"}));
+    outcome.leftToTheUser = left.why;
   }
   log_.EndPress();
-  PressOutcome outcome;
   for (const Goal* goal : mode == Mode::Uninstall ? application.goalsOut : application.goals) {
     if (!press.Reached(*goal)) outcome.missed.push_back(goal->words);
   }
@@ -33,15 +38,26 @@ bool OfficePresses::Installed(const Application& application) {
   return platform_.automation.Knows(application.server());
 }
 
-// One that does not answer counts as the user's: it may be busy with them.
 std::u16string OfficePresses::InUse(const Application& application) {
-  const std::u16string name(application.name);
   Ref running;
   try {
     running = platform_.automation.GetActiveObject(application.server());
   } catch (const AutomationError& e) {
-    return e.number() == kNotRunning || e.number() == kNotInstalled ? u"" : Joined({name, u" does not answer"});
+    if (e.number() == kNotRunning || e.number() == kNotInstalled) return u"";
+    return Joined({application.name, u" does not answer"});
   }
+  return Whose(running, application);
+}
+
+std::u16string OfficePresses::Judge::Whose(const Ref& app) {
+  for (const Application* a : kApplications) {
+    if (&a->reference == app.stands()) return tbo::Whose(app, *a);
+  }
+  return u"";
+}
+
+std::u16string Whose(const Ref& running, const Application& application) {
+  const std::u16string name(application.name);
   try {
     const std::int32_t open = running.Get(application.openFiles).AsObject().Get(u"Count").AsInt32();
     if (open > 0) {

@@ -16,10 +16,12 @@ namespace tbo {
 enum class Mode { Install, Uninstall };
 
 // What a press did not achieve of what it is for, in the log's words;
-// nothing when it did all.
+// nothing when it did all. An unattended press that met the user's own
+// application ended there, and says whose it was.
 struct PressOutcome {
   std::vector<std::u16string_view> missed;
-  bool done() const { return missed.empty(); }
+  std::u16string leftToTheUser;
+  bool done() const { return missed.empty() && leftToTheUser.empty(); }
 };
 
 // What the unattended run asks of Office: a port, so that the run's policy
@@ -40,6 +42,11 @@ class Presses {
   ~Presses() = default;
 };
 
+// Whose a running instance of the application is, read from it: the
+// user's when it is on screen or holds something open, or does not answer
+// (it may be busy with them); "" when it is no one's.
+std::u16string Whose(const Ref& running, const Application& application);
+
 // The presses as they reach Office, through the platform.
 class OfficePresses final : public Presses {
  public:
@@ -49,9 +56,16 @@ class OfficePresses final : public Presses {
   std::u16string InUse(const Application& application) override;
 
  private:
+  // The judge of an unattended press: the instance's application is the
+  // one its reference stands for.
+  struct Judge final : tbo::Judge {
+    std::u16string Whose(const Ref& app) override;
+  };
+
   Platform platform_;
   RunLog& log_;
   SharedStrings shared_;
+  Judge judge_;
 };
 
 }  // namespace tbo

@@ -55,6 +55,7 @@ Decision Decide(const Request& request, const Application& application, Facts& f
   if (facts.Closed()) return {Before::Skip, {}};
   if (install && !request.force && facts.Recorded(application)) return {Before::LeaveAlone, {}};
   if (install && !facts.Installed(application)) return {Before::NotInstalled, {}};
+  if (facts.DeadlinePassed()) return {Before::Defer, u"the run's deadline has passed"};
   if (request.closeApps || (!install && !application.uninstallQuits)) return {Before::Press, {}};
   for (const Application* reached : {&application, install ? application.alsoReaches : nullptr}) {
     if (!reached) continue;
@@ -90,6 +91,12 @@ int ExitCode(std::span<const Fate> fates, bool detectionKept) {
   return Any(fates, {Fate::Skipped}) ? kCancelledByUser : kSetUp;
 }
 
+AtNextLogon NextLogon(int exitCode, int retriesSoFar) {
+  if (exitCode == kSetUp) return AtNextLogon::Clear;
+  if (exitCode != kInstallFailure && exitCode != kAnotherRunGoesOn) return AtNextLogon::Nothing;
+  return retriesSoFar < kMostRetries ? AtNextLogon::RunAgain : AtNextLogon::GiveUp;
+}
+
 std::vector<const Application*> InSafeOrder(std::span<const Application* const> asked) {
   std::vector<const Application*> ordered;
   for (const Application* a : kApplications) {
@@ -121,6 +128,7 @@ class UnattendedRun::SeenFacts final : public Facts {
     return NamesThisGeneration(run_.record_, run_.log_, application);
   }
   bool Installed(const Application& application) override { return run_.presses_.Installed(application); }
+  bool DeadlinePassed() override { return run_.request_.deadline.Passed(); }
   std::u16string InUse(const Application& application) override { return run_.presses_.InUse(application); }
 
  private:
@@ -132,21 +140,27 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
   const std::u16string name(application.name);
   SeenFacts facts(*this, frame);
   const Decision decision = Decide(request_, application, facts);
+  const auto defer = [&](std::u16string_view why) {
+    log_.Write(Joined({why, u": left for a later run"}));
+    return Result{name, Fate::Deferred, {}};
+  };
   switch (decision.before) {
     case Before::Skip: return {name, Fate::Skipped, {}};
     case Before::LeaveAlone: return {name, Fate::AlreadySetUp, {}};
     case Before::NotInstalled:
       log_.Write(Joined({name, u" is not installed here: nothing to set up"}));
       return {name, Fate::NotInstalled, {}};
-    case Before::Defer:
-      log_.Write(Joined({decision.why, u": left for a later run"}));
-      return {name, Fate::Deferred, {}};
+    case Before::Defer: return defer(decision.why);
     case Before::Press: break;
   }
   PressOutcome outcome;
-  if (!frame.Around(application, [&] { outcome = presses_.Press(application, request_.mode, PressedBy::UnattendedRun); })) {
+  const PressedBy by = request_.closeApps ? PressedBy::UnattendedRunClosingApps : PressedBy::UnattendedRun;
+  if (!frame.Around(application, [&] { outcome = presses_.Press(application, request_.mode, by); })) {
     return {name, Fate::Missed, u"its press did not run"};
   }
+  if (!outcome.leftToTheUser.empty()) return defer(outcome.leftToTheUser);
+  // A press the deadline cut short is tried again later, as one it did not start.
+  if (!outcome.done() && request_.deadline.Passed()) return defer(u"the run's deadline passed during its press");
   const Keep keep = RecordAfter(request_.mode, outcome);
   if (keep == Keep::Nothing) {
     std::u16string missed;
@@ -212,17 +226,69 @@ int UnattendedRun::Finish() {
   for (size_t i = results_.size(); i < ordered_.size(); ++i) results_.push_back({ordered_[i]->name, Fate::Skipped, {}});
   const std::optional<std::u16string> detection = KeepWhole();
   const bool uninstall = request_.mode == Mode::Uninstall;
+  std::vector<std::u16string> lines;
   for (const auto& [fate, words] : {std::pair{Fate::Skipped, u"skipped: "},
                                     std::pair{Fate::Deferred, u"left for a later run: "},
                                     std::pair{Fate::Missed, uninstall ? u"not taken out: " : u"not set up: "},
                                     std::pair{Fate::NotKept, uninstall ? u"not forgotten: " : u"not recorded: "}}) {
     std::u16string list = Listed(fate);
     if (fate == Fate::NotKept && detection) Append(list, Joined({u"Version (", *detection, u")"}));
-    if (!list.empty()) log_.Write(Joined({words, list}));
+    if (!list.empty()) lines.push_back(Joined({words, list}));
   }
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);
-  return ExitCode(fates, !detection);
+  const int code = ExitCode(fates, !detection);
+  KeepLastResult(code, lines.empty() ? (uninstall ? u"taken out" : u"set up") : lines.back());
+  // Last in the log, where a reader looks first.
+  for (const std::u16string& line : lines) log_.Write(line);
+  ArrangeNextLogon(code);
+  return code;
+}
+
+void UnattendedRun::KeepLastResult(int exitCode, std::u16string_view why) {
+  try {
+    record_.Write(u"LastResult", Joined({Decimal(exitCode), u"; ", why, u"; ", record_.Now()}));
+  } catch (const AutomationError& e) {
+    log_.Write(Joined({u"LastResult could not be written (", log_.Reason(e.number()), u")"}));
+  }
+}
+
+// Windows deletes a RunOnce value before it runs it, so a run started from
+// it finds its value gone. Asked not to write to the key while it runs, the
+// run writes it once, as its very last act, when it must come again; the
+// count in the record keeps it from coming back for ever.
+void UnattendedRun::ArrangeNextLogon(int exitCode) {
+  constexpr std::u16string_view kValue = u"TBO Setup";
+  // A count that cannot be read counts as none: at worst three more runs.
+  int retries = 0;
+  try {
+    const std::u16string counted = record_.Read(u"Retries").value_or(u"");
+    if (counted.size() == 1 && counted[0] >= u'0' && counted[0] <= u'9') retries = counted[0] - u'0';
+  } catch (const AutomationError&) {
+  }
+  const AtNextLogon next = NextLogon(exitCode, retries);
+  if (next == AtNextLogon::Nothing || (next != AtNextLogon::Clear && request_.nextLogon.empty())) return;
+  try {
+    switch (next) {
+      case AtNextLogon::Clear:
+        record_.Remove(u"Retries");
+        if (logonRuns_.Remove(kValue)) log_.Write(u"no longer run again at the next logon");
+        break;
+      case AtNextLogon::RunAgain:
+        record_.Write(u"Retries", Decimal(retries + 1));
+        logonRuns_.Write(kValue, request_.nextLogon);
+        log_.Write(Joined({u"run again at the next logon (", Decimal(retries + 1), u" of ", Decimal(kMostRetries),
+                           u"): ", logonRuns_.Where(), u" ", kValue, u" = ", request_.nextLogon}));
+        break;
+      case AtNextLogon::GiveUp:
+        log_.Write(Joined({u"not run again at the next logon: run again ", Decimal(kMostRetries),
+                           u" times already; a run in the user's context, or a new version, sets it up"}));
+        break;
+      case AtNextLogon::Nothing: break;
+    }
+  } catch (const AutomationError& e) {
+    log_.Write(Joined({u"not run again at the next logon (", log_.Reason(e.number()), u")"}));
+  }
 }
 
 }  // namespace tbo

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation/function_ref.h"
+#include "automation/retry.h"
 #include "automation/run_log.h"
 #include "automation/user_record.h"
 #include "installers/presses.h"
@@ -30,7 +31,7 @@ enum class Fate {
   Skipped,       // the person at the machine closed the window before its press
   AlreadySetUp,  // the user's record names the generation this program sets up: left alone
   NotInstalled,  // not on this machine: nothing to set up, nothing recorded
-  Deferred,      // the user has it open: left for a later run
+  Deferred,      // the user has it open, or the deadline came: left for a later run
   Done,          // pressed, every goal read back, the record written or removed
   Missed,        // pressed, and a goal was not reached (or the press did not run)
   NotKept,       // pressed, every goal reached, but the record not written or removed
@@ -41,6 +42,11 @@ struct Request {
   Mode mode = Mode::Install;
   bool force = false;      // also what the user's record says is set up
   bool closeApps = false;  // press also what the user has open (and so close it)
+  Deadline deadline;       // no press starts after it
+  // A run that did not end complete writes this command (the program and
+  // the same switches) to be run again at the user's next logon; none
+  // without /nextlogon.
+  std::u16string nextLogon;
 };
 
 // What is known of an application before its press, each fact asked only
@@ -53,6 +59,8 @@ class Facts {
   virtual bool Recorded(const Application& application) = 0;
   // The application is on this machine.
   virtual bool Installed(const Application& application) = 0;
+  // The run's deadline has passed: no press starts.
+  virtual bool DeadlinePassed() = 0;
   // Why a running instance of it is the user's; "" when none is.
   virtual std::u16string InUse(const Application& application) = 0;
 
@@ -63,14 +71,14 @@ class Facts {
 // Before an application's press: whether it is pressed. A close skips the
 // rest; what this generation set up for the user is left alone (every press
 // sets the user's files aside), unless forced; what is not installed is
-// nothing to set up; an application the user has open (it, or another its
-// press quits) is left for a later run rather than closed under them, unless
-// the administrator says so. Taking out of an application that keeps
-// running quits nothing.
+// nothing to set up; after the deadline no press starts; an application the
+// user has open (it, or another its press quits) is left for a later run
+// rather than closed under them, unless the administrator says so. Taking
+// out of an application that keeps running quits nothing.
 enum class Before { Skip, LeaveAlone, NotInstalled, Defer, Press };
 struct Decision {
   Before before;
-  std::u16string why;  // for Defer: whose open application
+  std::u16string why;  // for Defer: whose open application, or the deadline
 };
 Decision Decide(const Request& request, const Application& application, Facts& facts);
 
@@ -87,6 +95,14 @@ bool Complete(std::span<const Fate> fates);
 // makes 1603; otherwise an application left for later 1618, which
 // management tools retry; otherwise a close that skipped something 1602.
 int ExitCode(std::span<const Fate> fates, bool detectionKept = true);
+
+// With /nextlogon, what the end of the run does for the next logon: a run
+// that pressed or left something for later and did not end complete (1603,
+// 1618) is run again, at most kMostRetries times in a row; a complete run
+// ends the retries. A close by the person at the machine (1602) is theirs.
+inline constexpr int kMostRetries = 3;
+enum class AtNextLogon { Nothing, RunAgain, GiveUp, Clear };
+AtNextLogon NextLogon(int exitCode, int retriesSoFar);
 
 // The applications in the order that is safe to press them in (the table's:
 // the PowerPoint press quits the Excel it reaches, so Excel, whose press
@@ -113,13 +129,16 @@ class Frame {
 
 class UnattendedRun {
  public:
-  UnattendedRun(Presses& presses, RunLog& log, UserRecord& record, Request request)
-      : presses_(presses), log_(log), record_(record), request_(std::move(request)) {}
+  // logonRuns: where Windows keeps what it runs once at the user's next
+  // logon (RunOnce).
+  UnattendedRun(Presses& presses, RunLog& log, UserRecord& record, UserRecord& logonRuns, Request request)
+      : presses_(presses), log_(log), record_(record), logonRuns_(logonRuns), request_(std::move(request)) {}
   // The presses, one after the other in the safe order; those after a close
   // by the person at the machine are skipped.
   void Run(Frame& frame);
-  // The log's last lines and the exit code. The presses not started (all of
-  // them, when the window closed before the first) were skipped.
+  // The log's last lines, the record's LastResult, the next logon's run, and
+  // the exit code. The presses not started (all of them, when the window
+  // closed before the first) were skipped.
   int Finish();
 
  private:
@@ -135,10 +154,14 @@ class UnattendedRun {
   // when it could not be written or removed.
   std::optional<std::u16string> KeepWhole();
   std::u16string Listed(Fate fate) const;
+  // What the last run ended with, for inventory to find users stuck.
+  void KeepLastResult(int exitCode, std::u16string_view why);
+  void ArrangeNextLogon(int exitCode);
 
   Presses& presses_;
   RunLog& log_;
   UserRecord& record_;
+  UserRecord& logonRuns_;
   Request request_;
   std::vector<const Application*> ordered_;
   std::vector<Result> results_;

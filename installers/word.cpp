@@ -73,7 +73,7 @@ void UninstallWordTemplate(PressContext& press) {
   }
   Ref app(kWord.reference);
   std::u16string normal;
-  op.AttachOrLaunch(app, kWord.server(), Clear::LeftToCaller);                      // 1
+  op.AttachOrLaunch(app, kWord.server(), Clear::LeftToCaller, Access::ReadOnly);    // 1
   const bool started = op.PendingError() != kNoError;
   op.ClearError();
   op.Step([&] {                                                                     // 2

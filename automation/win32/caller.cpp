@@ -10,16 +10,26 @@ Instance& Caller::NewInstance(const CLSID& clsid) {
 }
 
 HRESULT Caller::Call(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy) {
+  return Run(instance, job, busy, false);
+}
+
+HRESULT Caller::Run(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy,
+                    bool letGo) {
   if (!instance.answers) throw AutomationError::NoAnswer(Unanswered::Earlier);
-  bool givenUp = false;
+  if (!letGo && deadline_.Passed()) throw AutomationError::NoAnswer(Unanswered::Deadline);
+  bool givenUp = false, late = false;
   const ErrorNumber answer = AskAgain(
       clock_, events_, busy_,
       [&]() -> ErrorNumber {
         const std::optional<HRESULT> answered = thread_.Run(job, limit_);
         givenUp = !answered;
+        // A call started before the deadline runs to its limit; a busy
+        // server is not asked again after it.
+        late = !letGo && deadline_.Passed();
         return answered.value_or(kCallCanceled);
       },
-      [&](ErrorNumber e) { return !givenUp && busy(e); });
+      [&](ErrorNumber e) { return !givenUp && !late && busy(e); });
+  if (late && !givenUp && busy(answer)) throw AutomationError::NoAnswer(Unanswered::Deadline);
   if (givenUp) {
     GiveUp(instance);
     throw AutomationError::NoAnswer(Unanswered::GivenUp, limit_);
@@ -53,7 +63,7 @@ struct Letting final : Job {
 void Caller::Release(Instance& instance, IUnknown* held) noexcept {
   if (!held || !instance.answers) return;  // an instance given up is left to its thread
   try {
-    Call(instance, std::make_shared<Letting>(held), [](HRESULT) { return false; });
+    Run(instance, std::make_shared<Letting>(held), [](HRESULT) { return false; }, true);
   } catch (...) {
     // Given up: the release stays with the call's own thread.
   }

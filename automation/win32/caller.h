@@ -30,6 +30,9 @@ class Caller {
   Caller(Clock& clock, EventPump& events, std::chrono::milliseconds limit = kNoLimit, Patience busy = kBusyWait)
       : clock_(clock), events_(events), thread_(clock, events), limit_(limit), busy_(busy) {}
   Clock& clock() { return clock_; }
+  // After it, no call is made, and a busy server is not asked again; what
+  // was handed out is still let go of.
+  void SetDeadline(Deadline deadline) { deadline_ = deadline; }
   EventPump& events() { return events_; }
 
   // A new instance of the application clsid names, living as long as
@@ -57,12 +60,14 @@ class Caller {
 
  private:
   void GiveUp(Instance& instance);
+  HRESULT Run(Instance& instance, const std::shared_ptr<Job>& job, FunctionRef<bool(HRESULT)> busy, bool letGo);
 
   Clock& clock_;
   EventPump& events_;
   CallThread thread_;
   std::chrono::milliseconds limit_;
   Patience busy_;
+  Deadline deadline_;
   std::vector<CLSID> silent_;
   std::vector<std::unique_ptr<Instance>> instances_;
 };

@@ -25,6 +25,7 @@ class ComClient final : public AutomationClient {
   Ref CreateObject(const ServerName& server) override;
   bool Knows(const ServerName& server) override;
   void NewPress() override { caller_.ForgetSilent(); }
+  void SetDeadline(Deadline deadline) { caller_.SetDeadline(deadline); }
 
  private:
   Ref Reached(ComPtr<IDispatch> dispatch, Instance& instance);

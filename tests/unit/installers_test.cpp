@@ -129,4 +129,86 @@ TEST(OfficePresses, TheUsersInstanceIsOnScreenHoldsSomethingOrDoesNotAnswer) {
   }
 }
 
+// What an unattended press does where it meets the user's own application:
+// it judges every instance it obtains, and again before it quits one; the
+// user's is let go of untouched and the press ends there. A person's press
+// quits what it reaches, as it always has.
+struct Judgement : ::testing::Test {
+  fake::Platform p;
+  fake::Lines lines;
+  tbo::RunLog log{lines, p.events};
+  tbo::OfficePresses presses{p.services(), log};
+  std::shared_ptr<fake::Object> Running(const char* name, const char16_t* progId, const char* openFiles, int open,
+                                        bool visible) {
+    auto app = p.NewObject(name), files = p.NewObject(std::string(name) + " files");
+    files->properties["Count"] = tbo::Value::I4(open);
+    app->properties[openFiles] = tbo::Value(tbo::Ref(files));
+    app->properties["Visible"] = tbo::Value(visible);
+    p.automation.running[progId] = app;
+    return app;
+  }
+  bool Journalled(const std::string& line) const {
+    return std::find(p.journal->begin(), p.journal->end(), line) != p.journal->end();
+  }
+};
+
+TEST_F(Judgement, ThePowerPointPressMeetsTheUsersExcel) {
+  Running("excel", u"Excel.Application", "Workbooks", 0, true);
+  const tbo::PressOutcome outcome = presses.Press(tbo::kPowerPoint, tbo::Mode::Install, tbo::PressedBy::UnattendedRun);
+  EXPECT_EQ(outcome.leftToTheUser, u"Excel is open (on screen)");
+  EXPECT_FALSE(Journalled("excel get StartupPath"));
+  EXPECT_FALSE(Journalled("excel call Quit"));
+  EXPECT_FALSE(Journalled("attach Powerpoint.Application")) << "the press ends there";
+
+  p.journal->clear();
+  presses.Press(tbo::kPowerPoint, tbo::Mode::Install, tbo::PressedBy::Person);
+  EXPECT_TRUE(Journalled("excel call Quit")) << "a person's press is as described";
+  p.journal->clear();
+  presses.Press(tbo::kPowerPoint, tbo::Mode::Install, tbo::PressedBy::UnattendedRunClosingApps);
+  EXPECT_TRUE(Journalled("excel call Quit")) << "/closeapps";
+}
+
+TEST_F(Judgement, TakingOutMeetsTheUsersPowerPointAndLeavesWordUntouchedAnyway) {
+  auto addIns = p.NewObject("addins");
+  Running("powerpoint", u"Powerpoint.Application", "Presentations", 1, false)->properties["AddIns"] =
+      tbo::Value(tbo::Ref(addIns));
+  EXPECT_EQ(presses.Press(tbo::kPowerPoint, tbo::Mode::Uninstall, tbo::PressedBy::UnattendedRun).leftToTheUser,
+            u"PowerPoint is open (1 presentation)");
+  EXPECT_FALSE(Journalled("powerpoint get AddIns"));
+
+  // Taking out of Word only reads from the running Word: not the user's to
+  // fear, and never quit.
+  auto normal = p.NewObject("normal");
+  normal->properties["FullName"] = tbo::Value(u"C:\\T\\Normal.dotm");
+  Running("word", u"Word.Application", "Documents", 2, true)->properties["NormalTemplate"] =
+      tbo::Value(tbo::Ref(normal));
+  EXPECT_EQ(presses.Press(tbo::kWord, tbo::Mode::Uninstall, tbo::PressedBy::UnattendedRun).leftToTheUser, u"");
+  EXPECT_TRUE(Journalled("normal get FullName"));
+  EXPECT_FALSE(Journalled("word call Quit"));
+}
+
+// The user opens a workbook in the Excel the press started, between the
+// press's start and its Quit.
+TEST_F(Judgement, EveryQuitIsPrecededByTheJudgement) {
+  struct OpenedMeanwhile final : fake::Object {
+    using fake::Object::Object;
+    std::shared_ptr<fake::Object> workbooks;
+    tbo::Value Get(std::u16string_view member, const std::vector<tbo::Value>& args) override {
+      if (member == u"StartupPath") workbooks->properties["Count"] = tbo::Value::I4(1);
+      return fake::Object::Get(member, args);
+    }
+  };
+  auto excel = std::make_shared<OpenedMeanwhile>("excel", p.journal);
+  excel->workbooks = p.NewObject("workbooks");
+  excel->workbooks->properties["Count"] = tbo::Value::I4(0);
+  excel->properties["Workbooks"] = tbo::Value(tbo::Ref(excel->workbooks));
+  excel->properties["Visible"] = tbo::Value(false);
+  excel->properties["StartupPath"] = tbo::Value(u"C:\\U\\Excel\\XLSTART");
+  p.automation.creatable[u"Excel.Application"] = excel;
+  EXPECT_EQ(presses.Press(tbo::kExcel, tbo::Mode::Install, tbo::PressedBy::UnattendedRun).leftToTheUser,
+            u"Excel is open (1 workbook)");
+  EXPECT_TRUE(Journalled("excel get StartupPath"));
+  EXPECT_FALSE(Journalled("excel call Quit"));
+}
+
 }  // namespace

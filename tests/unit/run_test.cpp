@@ -21,12 +21,13 @@ using tbo::Mode;
 
 // Facts as a row gives them, and which of them the rules asked for.
 struct ScriptedFacts final : tbo::Facts {
-  bool closed = false, recorded = false, installed = true;
+  bool closed = false, recorded = false, installed = true, late = false;
   std::map<const tbo::Application*, std::u16string> inUse;
   std::string asked;
   bool Closed() override { return Ask("closed"), closed; }
   bool Recorded(const tbo::Application&) override { return Ask("recorded"), recorded; }
   bool Installed(const tbo::Application&) override { return Ask("installed"), installed; }
+  bool DeadlinePassed() override { return Ask("deadline"), late; }
   std::u16string InUse(const tbo::Application& a) override {
     Ask("inUse:" + std::string(a.switchName, a.switchName + std::char_traits<char16_t>::length(a.switchName)));
     return inUse[&a];
@@ -45,8 +46,9 @@ TEST(RunPolicy, TheRulesInOrderAskingOnlyWhatTheyNeed) {
     const char* asked;
   };
   const ScriptedFacts plain;
-  ScriptedFacts closed = plain, recorded = plain, missing = plain, wordOpen = plain, excelOpen = plain;
+  ScriptedFacts closed = plain, recorded = plain, missing = plain, wordOpen = plain, excelOpen = plain, late = plain;
   closed.closed = true;
+  late.late = late.recorded = true;
   recorded.recorded = true;
   missing.installed = false;
   wordOpen.inUse[&tbo::kWord] = u"Word is open (1 document)";
@@ -57,31 +59,38 @@ TEST(RunPolicy, TheRulesInOrderAskingOnlyWhatTheyNeed) {
       {"recorded: left alone, Office not reached", Mode::Install, false, false, tbo::kWord, recorded,
        Before::LeaveAlone, "closed recorded"},
       {"forced: the record is not asked", Mode::Install, true, false, tbo::kWord, recorded, Before::Press,
-       "closed installed inUse:word"},
+       "closed installed deadline inUse:word"},
+      {"after the deadline: what is recorded is still left alone", Mode::Install, false, false, tbo::kWord, late,
+       Before::LeaveAlone, "closed recorded"},
+      {"after the deadline: no press starts, and Office is not reached", Mode::Install, true, false, tbo::kWord, late,
+       Before::Defer, "closed installed deadline"},
+      {"after the deadline: no taking out starts either", Mode::Uninstall, false, false, tbo::kWord, late,
+       Before::Defer, "closed deadline"},
       {"not installed: nothing to set up", Mode::Install, false, false, tbo::kExcel, missing, Before::NotInstalled,
        "closed recorded installed"},
       {"no one's: pressed", Mode::Install, false, false, tbo::kWord, plain, Before::Press,
-       "closed recorded installed inUse:word"},
+       "closed recorded installed deadline inUse:word"},
       {"the user's: deferred", Mode::Install, false, false, tbo::kWord, wordOpen, Before::Defer,
-       "closed recorded installed inUse:word"},
+       "closed recorded installed deadline inUse:word"},
       {"the user's, forced: deferred all the same", Mode::Install, true, false, tbo::kWord, wordOpen, Before::Defer,
-       "closed installed inUse:word"},
+       "closed installed deadline inUse:word"},
       {"PowerPoint's press quits the user's Excel: deferred", Mode::Install, false, false, tbo::kPowerPoint, excelOpen,
-       Before::Defer, "closed recorded installed inUse:powerpoint inUse:excel"},
+       Before::Defer, "closed recorded installed deadline inUse:powerpoint inUse:excel"},
       {"closeapps: who has it open is not asked", Mode::Install, false, true, tbo::kPowerPoint, excelOpen,
-       Before::Press, "closed recorded installed"},
+       Before::Press, "closed recorded installed deadline"},
       {"taking out of Word, which keeps running, quits nothing", Mode::Uninstall, false, false, tbo::kWord, wordOpen,
-       Before::Press, "closed"},
+       Before::Press, "closed deadline"},
       {"taking out of the user's Excel: deferred", Mode::Uninstall, false, false, tbo::kExcel, excelOpen,
-       Before::Defer, "closed inUse:excel"},
+       Before::Defer, "closed deadline inUse:excel"},
       {"taking out of PowerPoint does not reach Excel", Mode::Uninstall, false, false, tbo::kPowerPoint, excelOpen,
-       Before::Press, "closed inUse:powerpoint"},
+       Before::Press, "closed deadline inUse:powerpoint"},
       {"taking out where it is not installed: its operation says so", Mode::Uninstall, false, false, tbo::kExcel,
-       missing, Before::Press, "closed inUse:excel"},
+       missing, Before::Press, "closed deadline inUse:excel"},
   };
   for (Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const tbo::Decision decision = tbo::Decide({{}, row.mode, row.force, row.closeApps}, row.application, row.facts);
+    const tbo::Request request{{}, row.mode, row.force, row.closeApps, {}, {}};
+    const tbo::Decision decision = tbo::Decide(request, row.application, row.facts);
     EXPECT_EQ(decision.before, row.before);
     EXPECT_EQ(row.facts.asked, row.asked);
     EXPECT_EQ(decision.why.empty(), row.before != Before::Defer);
@@ -89,7 +98,7 @@ TEST(RunPolicy, TheRulesInOrderAskingOnlyWhatTheyNeed) {
 }
 
 TEST(RunPolicy, TheRecordAndTheExitCode) {
-  const tbo::PressOutcome done, missed{{u"a goal"}};
+  const tbo::PressOutcome done, missed{{u"a goal"}, {}};
   EXPECT_EQ(tbo::RecordAfter(Mode::Install, done), tbo::Keep::Record);
   EXPECT_EQ(tbo::RecordAfter(Mode::Uninstall, done), tbo::Keep::Forget);
   EXPECT_EQ(tbo::RecordAfter(Mode::Install, missed), tbo::Keep::Nothing) << "tried again next run";
@@ -116,6 +125,22 @@ TEST(RunPolicy, TheRecordAndTheExitCode) {
   }
 }
 
+TEST(RunPolicy, WhatTheNextLogonRuns) {
+  struct Row {
+    const char* name;
+    int exitCode, retries;
+    tbo::AtNextLogon next;
+  };
+  for (const Row& row : {Row{"complete: no more retries", 0, 2, tbo::AtNextLogon::Clear},
+                         Row{"left for later", 1618, 0, tbo::AtNextLogon::RunAgain},
+                         Row{"a press failed", 1603, 2, tbo::AtNextLogon::RunAgain},
+                         Row{"three retries already", 1603, 3, tbo::AtNextLogon::GiveUp},
+                         Row{"closed by the person at the machine", 1602, 0, tbo::AtNextLogon::Nothing}}) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(tbo::NextLogon(row.exitCode, row.retries), row.next);
+  }
+}
+
 TEST(RunPolicy, PressesInTheSafeOrderEachOnce) {
   const tbo::Application* asked[] = {&tbo::kExcel, &tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel};
   EXPECT_EQ(tbo::InSafeOrder(asked),
@@ -137,7 +162,8 @@ TEST(RunPolicy, OnlyTheSignedInUsersContext) {
 }
 
 struct Clock final : tbo::Clock {
-  std::chrono::milliseconds Now() override { return {}; }
+  std::chrono::milliseconds now{0};
+  std::chrono::milliseconds Now() override { return now; }
 };
 
 struct Record final : tbo::UserRecord {
@@ -164,24 +190,32 @@ struct Record final : tbo::UserRecord {
     ++writes;
     if (fails && (failsFor.empty() || failsFor == name)) tbo::Fail(fails);
   }
+  // The values of the applications and Version, apart from the run's own
+  // LastResult and Retries.
   std::set<std::u16string> Kept() const {
     std::set<std::u16string> names;
-    for (const auto& [name, value] : values) names.insert(name);
+    for (const auto& [name, value] : values) {
+      if (name != u"LastResult" && name != u"Retries") names.insert(name);
+    }
     return names;
   }
 };
 
-// Office as a script: what is installed, who has what open, and what each
-// press misses.
+// Office as a script: what is installed, who has what open, what each
+// press misses or whose application it meets, and how long it takes.
 struct Office final : tbo::Presses {
+  explicit Office(Clock& clock) : clock(clock) {}
+  Clock& clock;
   std::set<const tbo::Application*> missing;
-  std::map<const tbo::Application*, std::u16string> open;
+  std::map<const tbo::Application*, std::u16string> open, meets;
   std::map<const tbo::Application*, std::vector<std::u16string_view>> misses;
+  std::chrono::milliseconds takes{0};
   std::vector<const tbo::Application*> pressed;
   tbo::PressOutcome Press(const tbo::Application& a, Mode, tbo::PressedBy by) override {
-    EXPECT_EQ(by, tbo::PressedBy::UnattendedRun);
+    EXPECT_NE(by, tbo::PressedBy::Person);
     pressed.push_back(&a);
-    return {misses[&a]};
+    clock.now += takes;
+    return {misses[&a], meets[&a]};
   }
   bool Installed(const tbo::Application& a) override { return !missing.count(&a); }
   std::u16string InUse(const tbo::Application& a) override { return open[&a]; }
@@ -203,13 +237,16 @@ struct UnattendedRun : ::testing::Test {
   fake::Lines sink;
   Clock clock;
   tbo::RunLog log{sink, clock};
-  Record record;
-  Office office;
+  Record record, logonRuns;
+  Office office{clock};
   Frame frame;
+  tbo::Deadline deadline;
+  std::u16string nextLogon;  // /nextlogon's command
   int Played(std::vector<const tbo::Application*> applications, Mode mode = Mode::Install, bool force = false,
              bool shown = true) {
     office.pressed.clear();
-    tbo::UnattendedRun run(office, log, record, {std::move(applications), mode, force, false});
+    tbo::UnattendedRun run(office, log, record, logonRuns,
+                           {std::move(applications), mode, force, false, deadline, nextLogon});
     if (shown) run.Run(frame);
     return run.Finish();
   }
@@ -236,6 +273,7 @@ TEST_F(UnattendedRun, RecordsOnlyWhatItReadBackAndSaysWhyNot) {
   record.fails = tbo::kPathNotFound;
   EXPECT_EQ(Played({&tbo::kWord}), 1603);
   EXPECT_EQ(sink.lines.back(), u"not recorded: Word (0x80070003)");
+  EXPECT_TRUE(Said(u"LastResult could not be written (0x80070003)"));
   EXPECT_TRUE(record.Kept().empty());
 
   // The detection value is the run's, not an application's: Word recorded,
@@ -244,6 +282,7 @@ TEST_F(UnattendedRun, RecordsOnlyWhatItReadBackAndSaysWhyNot) {
   EXPECT_EQ(Played({&tbo::kWord}), 1603);
   EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Word"});
   EXPECT_EQ(sink.lines.back(), u"not recorded: Version (0x80070003)");
+  EXPECT_EQ(record.values[u"LastResult"], u"1603; not recorded: Version (0x80070003); 2026-12-07 14:46");
 }
 
 // What a press sets up is the add-in's generation: a record of it, in
@@ -307,10 +346,68 @@ TEST_F(UnattendedRun, TheUsersOpenApplicationIsLeftForALaterRun) {
   EXPECT_TRUE(Said(u"Excel is open (2 workbooks): left for a later run"));
   EXPECT_EQ(sink.lines.back(), u"left for a later run: PowerPoint");
   EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Word"}) << "not complete: Version not written";
-  tbo::UnattendedRun forced(office, log, record, {{&tbo::kPowerPoint}, Mode::Install, false, true});
+  tbo::UnattendedRun forced(office, log, record, logonRuns, {{&tbo::kPowerPoint}, Mode::Install, false, true, {}, {}});
   forced.Run(frame);
   EXPECT_EQ(forced.Finish(), 0);
   EXPECT_EQ(office.pressed.back(), &tbo::kPowerPoint);
+}
+
+// A press that met the user's own application (opened after the run
+// looked) ended there: left for a later run, not recorded; the next press
+// goes on.
+TEST_F(UnattendedRun, APressThatMetTheUsersApplicationIsLeftForALaterRun) {
+  office.meets[&tbo::kPowerPoint] = u"PowerPoint is open (1 presentation)";
+  EXPECT_EQ(Played({&tbo::kPowerPoint, &tbo::kExcel}), 1618);
+  EXPECT_EQ(office.pressed, (std::vector<const tbo::Application*>{&tbo::kPowerPoint, &tbo::kExcel}));
+  EXPECT_TRUE(Said(u"PowerPoint is open (1 presentation): left for a later run"));
+  EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Excel"});
+  EXPECT_EQ(record.values[u"LastResult"], u"1618; left for a later run: PowerPoint; 2026-12-07 14:46");
+}
+
+// No press starts after the deadline; one the deadline cut short is left
+// for later like one it did not start, not counted as failed.
+TEST_F(UnattendedRun, NoPressStartsAfterTheDeadline) {
+  deadline = tbo::Deadline(clock, clock.now, std::chrono::seconds(90));
+  office.takes = std::chrono::seconds(60);
+  office.misses[&tbo::kPowerPoint] = {u"the toolbar Tambrel Tools built"};
+  EXPECT_EQ(Played({&tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel}), 1618);
+  EXPECT_EQ(office.pressed, (std::vector<const tbo::Application*>{&tbo::kWord, &tbo::kPowerPoint}));
+  EXPECT_TRUE(Said(u"the run's deadline passed during its press: left for a later run"));
+  EXPECT_TRUE(Said(u"the run's deadline has passed: left for a later run"));
+  EXPECT_EQ(sink.lines.back(), u"left for a later run: PowerPoint, Excel");
+  EXPECT_EQ(record.Kept(), std::set<std::u16string>{u"Word"});
+}
+
+// With /nextlogon a run that did not end complete comes again at the next
+// logon, at most three times in a row; a complete run ends that. The
+// record keeps how it ended, for inventory.
+TEST_F(UnattendedRun, TheNextLogonRunsAgainWhatDidNotEndCompleteThreeTimesAtMost) {
+  nextLogon = u"\"C:\\P\\TBO_Setup.exe\" /word /nextlogon";
+  office.open[&tbo::kWord] = u"Word is open (1 document)";
+  for (const char16_t* count : {u"1", u"2", u"3"}) {
+    SCOPED_TRACE(std::string(1, static_cast<char>(*count)));
+    logonRuns.values.clear();  // Windows deletes it before it runs it
+    EXPECT_EQ(Played({&tbo::kWord}), 1618);
+    EXPECT_EQ(logonRuns.values[u"TBO Setup"], nextLogon);
+    EXPECT_EQ(record.values[u"Retries"], count);
+  }
+  logonRuns.values.clear();
+  EXPECT_EQ(Played({&tbo::kWord}), 1618);
+  EXPECT_TRUE(logonRuns.values.empty()) << "three times at most";
+  EXPECT_TRUE(sink.lines.back().starts_with(u"not run again at the next logon: run again 3 times already"));
+
+  office.open.clear();
+  logonRuns.values[u"TBO Setup"] = nextLogon;  // written by a run that did not end complete
+  EXPECT_EQ(Played({&tbo::kWord}), 0);
+  EXPECT_TRUE(logonRuns.values.empty());
+  EXPECT_EQ(record.values.count(u"Retries"), 0u);
+  EXPECT_EQ(sink.lines.back(), u"no longer run again at the next logon");
+  EXPECT_EQ(record.values[u"LastResult"], u"0; set up; 2026-12-07 14:46");
+
+  nextLogon.clear();
+  office.open[&tbo::kExcel] = u"Excel is open (on screen)";
+  EXPECT_EQ(Played({&tbo::kExcel}), 1618);
+  EXPECT_TRUE(logonRuns.values.empty()) << "not without /nextlogon";
 }
 
 TEST_F(UnattendedRun, ACloseSkipsThePressesNotYetStartedAPressTheFrameDidNotRunIsMissed) {
@@ -337,7 +434,7 @@ TEST_F(UnattendedRun, TakingOutForgetsTheRecordAndSaysWhenItCannot) {
   record.values = {{u"Word", u"1.00 2026-12-07 14:46"}};
   record.fails = tbo::kAccessDenied;
   EXPECT_EQ(Played({&tbo::kWord}, Mode::Uninstall), 1603);
-  EXPECT_EQ(sink.lines.back(), u"not forgotten: Word (0x80070005 Access is denied.)");
+  EXPECT_TRUE(Said(u"not forgotten: Word (0x80070005 Access is denied.)"));
 }
 
 }  // namespace
