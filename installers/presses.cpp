@@ -51,12 +51,12 @@ std::u16string OfficePresses::InUse(const Application& application) {
 
 std::u16string OfficePresses::Judge::Whose(const Ref& app) {
   for (const Application* a : kApplications) {
-    if (&a->reference == app.stands()) return tbo::Whose(app, *a);
+    if (&a->reference == app.stands()) return tbo::Whose(app, *a, false);
   }
   return u"";
 }
 
-std::u16string Whose(const Ref& running, const Application& application) {
+std::u16string Whose(const Ref& running, const Application& application, bool unansweredTells) {
   const std::u16string name(application.name);
   try {
     const std::int32_t open = running.Get(application.openFiles).AsObject().Get(u"Count").AsInt32();
@@ -64,7 +64,8 @@ std::u16string Whose(const Ref& running, const Application& application) {
       return Joined({name, u" is open (", Decimal(open), u" ", application.openFile, open == 1 ? u")" : u"s)"});
     }
     return running.Get(u"Visible").AsBool() ? Joined({name, u" is open (on screen)"}) : u"";
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& e) {
+    if (!unansweredTells && e.unanswered() != Unanswered::No) return u"";
     return Joined({name, u" does not answer"});
   }
 }

@@ -44,8 +44,10 @@ class Presses {
 
 // Whose a running instance of the application is, read from it: the
 // user's when it is on screen or holds something open, or does not answer
-// (it may be busy with them); "" when it is no one's.
-std::u16string Whose(const Ref& running, const Application& application);
+// (it may be busy with them); "" when it is no one's. Within a press, an
+// instance that stopped answering the press's own calls tells nothing
+// (unansweredTells false): those calls fail and say so.
+std::u16string Whose(const Ref& running, const Application& application, bool unansweredTells = true);
 
 // The presses as they reach Office, through the platform.
 class OfficePresses final : public Presses {

@@ -341,7 +341,7 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAM
                                     {"error", Hex(reported)},
                                     {"lcid", lcid}});
   if (SUCCEEDED(hr)) Server::Current().Save();
-  Server::Current().AfterCall();
+  Server::Current().AfterCall(ClassName(), name);
   return hr;
 }
 

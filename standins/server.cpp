@@ -285,8 +285,66 @@ void Server::BeforeCall(const char* cls, std::wstring_view member) {
   while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
 }
 
-void Server::AfterCall() {
+void Server::AfterCall(const char* cls, std::wstring_view member) {
   if (std::exchange(dieAfterCall_, false)) ::PostThreadMessageW(mainThread_, kDieMessage, 0, 0);
+  OpenAsTheUser(cls, member);
+}
+
+namespace {
+
+// How many times the application has journalled its start.
+int StartsOf(std::string_view app) {
+  const std::string journal = ReadFileText(StorePath(L"journal.jsonl"));
+  const std::string mark = "{\"app\":\"" + std::string(app) + "\",";
+  int starts = 0;
+  for (size_t at = 0, end; at < journal.size(); at = end + 1) {
+    end = std::min(journal.find('\n', at), journal.size());
+    const std::string_view line(journal.data() + at, end - at);
+    if (line.starts_with(mark) && line.find("\"event\":\"start\"") != std::string_view::npos) ++starts;
+  }
+  return starts;
+}
+
+}  // namespace
+
+// "userOpens": when the call is made, the user starts the application and
+// opens those documents in it, on screen; it is reachable before the call
+// answers, as it would be by the time the caller reaches for it.
+void Server::OpenAsTheUser(const char* cls, std::wstring_view member) {
+  Json opened = Json::array();
+  {
+    StoreLock lock;
+    Json control = ReadJsonFile(StorePath(L"control.json"));
+    Json all = Items(Get(control, "userOpens"));
+    for (Json& o : all) {
+      if (Bool(Get(o, "done")) || !Matches(Get(o, "after"), app_, cls, member)) continue;
+      o["done"] = true;
+      opened.push_back(o);
+      const std::wstring state = StorePath(FromUtf8(Str(Get(o, "app"))) + L".json");
+      Json j = ReadJsonFile(state);
+      j["visible"] = true;
+      j["documents"] = Items(Get(o, "documents"));
+      WriteFileText(state, j.dump());
+    }
+    if (opened.empty()) return;
+    control["userOpens"] = all;
+    WriteFileText(StorePath(L"control.json"), control.dump());
+  }
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  for (const Json& o : opened) {
+    const std::string app = Str(Get(o, "app"));
+    const int before = StartsOf(app);
+    std::wstring line = L"\"" + std::wstring(self) + L"\" " + FromUtf8(app);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) continue;
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    for (int i = 0; i < 600 && StartsOf(app) == before; ++i) ::Sleep(50);
+    Journal(app_, {{"event", "userOpens"}, {"opened", app}});
+  }
 }
 
 bool Server::RejectBusy() {

@@ -63,8 +63,9 @@ class Server {
   // injected error, blocks while held.
   void BeforeCall(const char* cls, std::wstring_view member);
   // After the call has been journalled: a server the scenario lets die
-  // once it has answered goes now, before its next call.
-  void AfterCall();
+  // once it has answered goes now, before its next call; an application the
+  // scenario has the user open after this call is open before it answers.
+  void AfterCall(const char* cls, std::wstring_view member);
   // The message filter's question: reject this incoming call as busy?
   bool RejectBusy();
 
@@ -95,6 +96,7 @@ class Server {
   void FromJson(const Json& state);
   void UpdatePids(bool add);
   std::wstring StateFile() const;
+  void OpenAsTheUser(const char* cls, std::wstring_view member);
 
   std::string app_;
   bool userStarted_;

@@ -24,7 +24,7 @@
 //   exitcode FILE    waits for TBO_Setup.exe to start and end, then writes
 //                    its exit code (all 32 bits: Wine hands Unix only 8);
 //                    FILE.ready once it watches, FILE.seen once it started,
-//                    FILE.registry the user's record it left, as JSON
+//                    FILE.registry the user's record and RunOnce it left, as JSON
 //   regread KEY FILE the values of KEY ("HKLM\..." or "HKCU\...", the native
 //                    view) and its subkeys' names as JSON; null for no key
 //   regwrite FILE    writes the values FILE gives as JSON, {"HKCU\...":
@@ -364,8 +364,10 @@ DWORD FindProcess(const wchar_t* exe) {
   return 0;
 }
 
-// The user's record of the program, below HKEY_CURRENT_USER.
+// The user's record of the program, and what Windows runs once at the
+// user's next logon, below HKEY_CURRENT_USER.
 constexpr wchar_t kRecordKey[] = L"Software\\Tambrel\\TBO Setup";
+constexpr wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 // The string and number values of a key ("" for the default value), and
 // the names of its subkeys when asked; null when there is no key.
@@ -455,7 +457,8 @@ int RecordExitCode(const std::wstring& file) {
   DWORD code = 0;
   if (!::GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE) return kTimedOut;
   // What the run left in the user's registry, as the run left it.
-  const Json record = {{"HKCU\\" + Utf8(kRecordKey), ValuesOf(kRecordKey)}};
+  const Json record = {{"HKCU\\" + Utf8(kRecordKey), ValuesOf(kRecordKey)},
+                       {"HKCU\\" + Utf8(kRunOnceKey), ValuesOf(kRunOnceKey)}};
   if (!tbo::standin::WriteFileText(file + L".registry", record.dump() + "\n")) return kWriteFailed;
   return tbo::standin::WriteFileText(file, std::to_string(code) + "\n") ? 0 : kWriteFailed;
 }

@@ -53,8 +53,7 @@ WORD = [
         "sizes": {USER + "\\Templates\\Normal.dot.backup-1": len("mine"),
                   USER + "\\Templates\\Normal.dot.backup-2": len("fresh"),
                   USER + "\\Templates\\Normal.dot": len("fresh")},
-        "more": [lambda o, eq: eq("the user's record", o.state["registry"],
-                                  {"HKCU\\Software\\Tambrel\\TBO Setup": None})],
+        "more": [lambda o, eq: eq("the user's record", o.state["registry"]["HKCU\\Software\\Tambrel\\TBO Setup"], None)],
     }),
     # The running Word is busy when the press reaches it: still the one used.
     Row("word_already_running_hidden_template_no_current", {

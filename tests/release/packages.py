@@ -40,6 +40,7 @@ USER_PRODUCTS = "HKCU\\Software\\Microsoft\\Installer\\Products"
 RECORD = "HKCU\\Software\\Tambrel\\TBO Setup"
 PROGRAM = "C:\\Program Files\\Tambrel\\TBO Setup\\TBO_Setup.exe"
 SWITCHES = " ".join("/" + a.name for a in apps.APPS)  # every application, in the order presses run
+LOGON = "/quiet /timeout 20 /deadline 60 /wait 30 /nextlogon"  # the limits of a run the desktop waits for
 USER = "C:\\Users\\An\\AppData\\Roaming\\Microsoft"
 EPOCH = 1765000000  # any fixed time: the packages here are made for the test
 
@@ -165,7 +166,7 @@ def msi_for_the_machine_and_active_setup_for_each_user(eq):
         eq("the program in Program Files", os.path.isfile(wine.prefix.unix(PROGRAM)), True)
         eq("Active Setup", (wine.key(ACTIVE_SETUP) or {}).get("values"),
            {"": "TBO Setup", "Version": "1,0,0,0", "IsInstalled": 1,
-            "StubPath": '"%s" %s /quiet' % (PROGRAM, SWITCHES)})
+            "StubPath": '"%s" %s %s' % (PROGRAM, SWITCHES, LOGON)})
         eq("Add/Remove Programs", wine.entries(), [("1.0.0", "Tambrel", 1, 1)])
         per_machine(eq, wine, os.path.join(work, "first.msi"))
 
@@ -233,7 +234,7 @@ def x86_package_only_where_it_belongs(eq):
 
         eq("the earlier x86 package again", wine.run('msiexec /i "%s" /qn' % Prefix.windows(earlier)), 0)
         eq("its Active Setup component, in the 32-bit view", (wine.key(ACTIVE_SETUP_X86) or {}).get("values", {}).get(
-            "StubPath"), '"C:\\Program Files (x86)\\Tambrel\\TBO Setup\\TBO_Setup.exe" %s /quiet' % SWITCHES)
+            "StubPath"), '"C:\\Program Files (x86)\\Tambrel\\TBO Setup\\TBO_Setup.exe" %s %s' % (SWITCHES, LOGON))
         eq("the x64 package over it", wine.run('msiexec /i "%s" /qn' % Prefix.windows(x64)), 0)
         eq("one entry", (wine.entries(), wine.entries(UNINSTALL_X86)), ([("1.0.0", "Tambrel", 1, 1)], []))
         eq("one Active Setup component", (wine.key(ACTIVE_SETUP) is not None, wine.key(ACTIVE_SETUP_X86)), (True, None))

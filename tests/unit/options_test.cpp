@@ -70,10 +70,18 @@ TEST(Options, SwitchesAndTheirMistakes) {
     EXPECT_EQ(o.unattended, c.unattended);
     EXPECT_EQ(o.error, c.error);
   }
-  const tbo::app::Options limits = tbo::app::ParseOptions({u"/TIMEOUT", u"5", u"-wait", u"86400", u"/word"});
+  const tbo::app::Options limits =
+      tbo::app::ParseOptions({u"/TIMEOUT", u"5", u"-wait", u"86400", u"/Deadline", u"90", u"/NextLogon", u"/word"});
   EXPECT_EQ(limits.timeout.count(), 5);
   EXPECT_EQ(limits.wait.count(), 86400);
-  EXPECT_EQ(tbo::app::ParseOptions({u"/word"}).timeout.count(), 60) << "the default limit";
+  EXPECT_EQ(limits.deadline.count(), 90);
+  EXPECT_TRUE(limits.nextLogon);
+  const tbo::app::Options defaults = tbo::app::ParseOptions({u"/word"});
+  EXPECT_EQ(defaults.timeout.count(), 60) << "the default limit";
+  EXPECT_EQ(defaults.deadline.count(), 0) << "no deadline";
+  EXPECT_FALSE(defaults.nextLogon);
+  EXPECT_EQ(tbo::app::ParseOptions({u"/word", u"/deadline", u"0"}).error,
+            u"/deadline needs a number of seconds from 1 to 86400.");
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ SCHEMA = {
     "busy": [{"app": ANY, "calls": ANY}],
     "dies": [dict(CALL, calls=ANY, when=ANY)],
     "hold": dict(CALL, close=ANY, click=ANY, end=ANY, alsoRun=ANY),
+    # when that call is made, the user starts the application on screen with those documents
+    "userOpens": [{"app": ANY, "after": CALL, "documents": ANY}],
     "linger": [{"app": ANY, "ms": ANY}],
     "closeWhenGone": {"path": ANY, "count": ANY},
     "usage": ANY,
@@ -234,7 +236,7 @@ def recorders(prefix, scenario):
 
 def set_up_office(prefix, scenario):
     os.makedirs(prefix.store(), exist_ok=True)
-    control = {key: scenario.get(key, []) for key in ("faults", "busy", "busyFor", "dies", "linger")}
+    control = {key: scenario.get(key, []) for key in ("faults", "busy", "busyFor", "dies", "linger", "userOpens")}
     if scenario.get("hold"):
         control["hold"] = dict(scenario["hold"])
     with open(prefix.store("control.json"), "w", encoding="utf-8") as out:
