@@ -130,6 +130,18 @@ std::u16string RunAgain(PCWSTR afterProgram) {
   return tbo::win::FromWide(L"\"" + self + L"\" " + (afterProgram + std::wcsspn(afterProgram, L" \t")));
 }
 
+// One line to whoever reads the program's standard output (a detection
+// script redirects it): nothing when no one does.
+void TellStandardOutput(std::u16string_view asciiLine) {
+  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (!out || out == INVALID_HANDLE_VALUE) return;
+  std::vector<char> text(asciiLine.begin(), asciiLine.end());
+  text.push_back('\r');
+  text.push_back('\n');
+  DWORD written = 0;
+  ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   const std::chrono::milliseconds started(::GetTickCount64());
   dyn::Init();
@@ -171,7 +183,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
                   {options.presses, options.mode, options.force, options.closeApps, deadline,
                    options.nextLogon ? RunAgain(afterProgram) : u""});
   FrmIcon form(instance, session);
-  if (!form.Create(!options.quiet)) return 1;
+  // 1 is /check's answer "not set up", and never a failure of the program.
+  if (!form.Create(!options.quiet)) return kInstallFailure;
   // COM is first needed by a press; the window need not wait for it. The
   // window's thread shares the apartment of the thread that calls Office,
   // so that it can hold and let go of what Office hands out.
@@ -179,5 +192,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR afterProgram, int) {
   MSG msg{};
   BOOL got;
   while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) tbo::win::DispatchWithDialogNavigation(msg);
-  return got == 0 ? session.Finish() : 1;
+  if (got != 0) return kInstallFailure;
+  const int code = session.Finish();
+  if (options.mode == tbo::Mode::Check || options.mode == tbo::Mode::Repair) TellStandardOutput(session.Summary());
+  return code;
 }

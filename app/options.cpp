@@ -21,7 +21,7 @@ std::u16string SwitchName(std::u16string_view arg) {
 }
 
 bool MeansUnattended(std::u16string_view name) {
-  return ApplicationNamed(name) || name == u"quiet" || name == u"uninstall";
+  return ApplicationNamed(name) || name == u"quiet" || name == u"uninstall" || name == u"check" || name == u"repair";
 }
 
 // Whether an argument holds such a switch as a word of its own: a quotation
@@ -71,7 +71,7 @@ constexpr void WriteSwitches(Writer& w) {
 constexpr auto kSwitches = Made<WriteSwitches>();
 
 constexpr void WriteUsage(Writer& w) {
-  w << u"TBO_Setup.exe [/uninstall] ";
+  w << u"TBO_Setup.exe [/uninstall | /check | /repair] ";
   for (const Application* a : kApplications) w << u"[/" << a->switchName << u"] ";
   w << u"[/force] [/closeapps] [/quiet] [/log FILE] [/timeout SECONDS] [/deadline SECONDS] [/wait SECONDS] "
        u"[/nextlogon] [/?]\n\n";
@@ -84,6 +84,8 @@ constexpr void WriteUsage(Writer& w) {
        u"/force\tset up also what is already set up for this user\n"
        u"/closeapps\tquit also the applications the user has open, unsaved work and all\n"
        u"/uninstall\ttake the add-in out of these applications instead\n"
+       u"/check\task Office what is set up now and change nothing (exit 0 all set up, 1 not)\n"
+       u"/repair\tset up only what /check finds not set up\n"
        u"/quiet\tshow no window\n"
        u"/log FILE\tappend to FILE what each press changed and each step that failed (default: %TEMP%\\TBO "
        u"Setup.log)\n"
@@ -95,7 +97,8 @@ constexpr void WriteUsage(Writer& w) {
        u"/?\tshow this text\n\n"
        u"Exit codes: 0 done, 1603 an application could not be set up or the add-in taken out (or the run is not "
        u"in a signed-in user's context), 1602 closed before the end, 1618 an application left for later or another "
-       u"run that did not end in time, 87 a command line that cannot be used.";
+       u"run that did not end in time, 87 a command line that cannot be used; /check: 0 all set up, 1 one not, 1603 "
+       u"Office did not answer.";
 }
 constexpr auto kUsage = Made<WriteUsage>();
 
@@ -136,8 +139,10 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
       o.force = true;
     } else if (name == u"closeapps") {
       o.closeApps = true;
-    } else if (name == u"uninstall") {
-      o.mode = Mode::Uninstall;
+    } else if (name == u"uninstall" || name == u"check" || name == u"repair") {
+      const Mode mode = name == u"uninstall" ? Mode::Uninstall : name == u"check" ? Mode::Check : Mode::Repair;
+      if (o.mode != Mode::Install && o.mode != mode) refuse(u"Only one of /uninstall, /check and /repair at a time.");
+      o.mode = mode;
     } else if (name == u"?") {
       o.usage = true;
     } else if (name == u"log" && hasValue) {
@@ -158,8 +163,11 @@ Options ParseOptions(const std::vector<std::u16string>& args) {
   // Without an application a run would have nothing to do; a hidden
   // window waiting for no one would hold the one-run lock for ever.
   const bool plainOrUsage = args.empty() || (o.usage && args.size() == 1);
-  if (o.mode == Mode::Uninstall && o.presses.empty()) {
-    refuse(u"/uninstall needs the applications to take the add-in out of: " + Switches() + u".");
+  if (o.mode != Mode::Install && o.presses.empty()) {
+    refuse(std::u16string(o.mode == Mode::Uninstall ? u"/uninstall needs the applications to take the add-in out of: "
+                          : o.mode == Mode::Check ? u"/check needs the applications to check: "
+                                                  : u"/repair needs the applications to repair: ") +
+           Switches() + u".");
   } else if (o.presses.empty() && !plainOrUsage && !swallowed) {
     refuse(u"No application to set up: name one or more of " + Switches() +
            u" (without switches the program opens its window).");

@@ -19,7 +19,7 @@ struct Options {
   bool quiet = false;                       // the window is never shown
   bool force = false;                       // set up also what the user has set up already
   bool closeApps = false;                   // quit also what the user has open
-  Mode mode = Mode::Install;                // /uninstall: take the add-in out instead
+  Mode mode = Mode::Install;                // /uninstall, /check, /repair
   // How long one Office call may take in an unattended run, and how long
   // the run waits for another run of the program to end.
   std::chrono::seconds timeout{60};

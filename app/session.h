@@ -16,6 +16,7 @@ class Session final : public FrmIcon::Host, private Frame {
         run_(presses, log, record, logonRuns, std::move(request)) {}
   // Once the window has gone: the exit code.
   int Finish() { return unattended_ ? run_.Finish() : kSetUp; }
+  std::u16string Summary() const { return run_.Summary(); }
 
   void OnPress(const Application& application) override {
     presses_.Press(application, Mode::Install, PressedBy::Person);  // the window shows nothing of how it went

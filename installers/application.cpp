@@ -17,4 +17,20 @@ bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application)
   return installed;
 }
 
+Reading ReachedToRead(Operation& op, const Application& application) {
+  Reading reading{Ref(application.reference), false};
+  op.AttachOrLaunch(reading.app, application.server(), Clear::LeftToCaller, Access::ReadOnly);
+  reading.started = op.PendingError() != kNoError && !reading.app.IsEmpty();
+  op.ClearError();
+  return reading;
+}
+
+void DoneReading(Operation& op, Reading& reading) {
+  if (reading.started) {
+    op.QuitAndRelease(reading.app, ReleaseForm::Single);
+  } else {
+    Operation::ReleaseOnly(reading.app);
+  }
+}
+
 }  // namespace tbo

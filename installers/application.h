@@ -55,6 +55,9 @@ class PressContext {
   Operation NewOperation() const { return Operation(platform_, observer_, missing_, judge_); }
   void Reach(const Goal& goal) { reached_.push_back(&goal); }
   bool Reached(const Goal& goal) const;
+  // A check that could not read what it was to read: Office did not answer.
+  void CouldNotRead() { couldNotRead_ = true; }
+  bool couldNotRead() const { return couldNotRead_; }
 
  private:
   Platform platform_;
@@ -64,6 +67,7 @@ class PressContext {
   PressedBy pressedBy_;
   Judge* judge_;
   std::vector<const Goal*> reached_;
+  bool couldNotRead_ = false;
 };
 
 // An operation of an application, and its name for the log.
@@ -86,8 +90,15 @@ struct Application {
   const char16_t* openFiles;    // the collection of what the user has open in it: "Documents"
   const char16_t* openFile;     // one of them, in the log's words: "document"
   NamedOperation remove, install, uninstall;
+  // Asks Office, reading only, what a press left that lasts: the goals in
+  // `checked` it reads back.
+  NamedOperation check;
   std::span<const Goal* const> goals;        // what its press must achieve
   std::span<const Goal* const> goalsOut{};   // what taking the add-in out must achieve
+  std::span<const Goal* const> checked{};    // what a check reads back of what a press left
+  // Whether what its press leaves lasts in Office for a check to read; when
+  // it does not, the user's record of this generation must say set up too.
+  bool lastsInOffice = true;
   const Application* alsoReaches = nullptr;  // another application its press quits
   bool uninstallQuits = true;                // taking the add-in out asks it to quit
   // What its press sets up: the add-in's name and a revision, raised for
@@ -123,5 +134,18 @@ inline Ref TheAddIn(const Ref& app) { return app.Get(u"AddIns", {kAddInName}).As
 // Reaches the application as the installation does. False when it is not
 // installed here, so that there is nothing to take out of it.
 bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application);
+
+// What a check reaches: the running instance, read only and never quit, or
+// one it starts unseen (started), which it quits when it is done with it.
+struct Reading {
+  Ref app;
+  bool started = false;
+};
+// Reaches the application to read from it; an empty reference when it could
+// not be reached.
+Reading ReachedToRead(Operation& op, const Application& application);
+// Lets go of it: quits it only when the check started it (and it has not
+// become the user's since).
+void DoneReading(Operation& op, Reading& reading);
 
 }  // namespace tbo

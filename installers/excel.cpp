@@ -127,4 +127,24 @@ void UninstallExcelAddIn(PressContext& press) {
   op.QuitAndRelease(app, ReleaseForm::Single);                                                 // 5
 }
 
+// What lasts of the press in Excel: the add-in listed, and switched on.
+void CheckExcelAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  Reading excel = ReachedToRead(op, kExcel);                                                   // 1
+  const int failuresBefore = op.failures();
+  Ref addIn;
+  if (op.LookUp(u"Excel add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(excel.app); }) ==  // 2
+      Found::Yes) {
+    press.Reach(kExcelAddInAdded);
+    op.Step([&] {                                                                               // 3
+      const bool on = addIn.Get(u"Installed").AsBool();
+      if (on) press.Reach(kExcelAddInSwitchedOn);
+      op.Note(Joined({u"Excel lists ", kAddInName, on ? u", switched on" : u", switched off"}));
+    });
+  }
+  addIn.Release();
+  if (excel.app.IsEmpty() || op.failures() > failuresBefore) press.CouldNotRead();
+  DoneReading(op, excel);                                                                      // 4
+}
+
 }  // namespace tbo::MTBO

@@ -8,6 +8,7 @@ namespace MTBO {
 void RemoveOldExcelAddIn(PressContext& press);
 void InstallExcelAddIn(PressContext& press);
 void UninstallExcelAddIn(PressContext& press);
+void CheckExcelAddIn(PressContext& press);
 }  // namespace MTBO
 
 inline constexpr Goal kExcelAddInAdded{u"the add-in added to Excel"};
@@ -31,8 +32,10 @@ inline constexpr Application kExcel{
     .remove = TBO_OPERATION(RemoveOldExcelAddIn),
     .install = TBO_OPERATION(InstallExcelAddIn),
     .uninstall = TBO_OPERATION(UninstallExcelAddIn),
+    .check = TBO_OPERATION(CheckExcelAddIn),
     .goals = kExcelGoals,
     .goalsOut = kExcelGoalsOut,
+    .checked = kExcelGoals,
 };
 
 }  // namespace tbo

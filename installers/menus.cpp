@@ -25,6 +25,38 @@ constexpr StandardEntry kStandardEntries[] = {
 
 constexpr std::u16string_view kWebSite = u"http://www.tambrel.vn";
 
+// The menu's own entries after the standard ones: caption, macro.
+struct MenuExtra {
+  const char16_t* caption;
+  const char16_t* onAction;
+};
+constexpr MenuExtra kMenuExtras[] = {
+    {u"Huong dan su dung", u"TambrelHelp"}, {u"Dong &Gop y kien...", u"tambrelweb"}, {kWebSite.data(), u"tambrelweb"}};
+
+// Each entry's caption and macro, in order.
+using Entries = std::vector<std::pair<std::u16string, std::u16string>>;
+
+Entries ExpectedEntries(bool menu) {
+  Entries expected;
+  for (const StandardEntry& e : kStandardEntries) expected.emplace_back(e.caption, e.onAction);
+  if (menu) {
+    for (const MenuExtra& e : kMenuExtras) expected.emplace_back(e.caption, e.onAction);
+  }
+  return expected;
+}
+
+// The entries a toolbar or menu holds, read one by one.
+Entries EntriesOf(const Ref& holder) {
+  Entries read;
+  const std::unique_ptr<Enumerator> items = holder.Get(u"Controls").AsObject().Enumerate();
+  if (!items) Fail(kTypeMismatch);
+  while (const std::optional<Value> item = items->Next()) {
+    const Ref control = item->AsObject();
+    read.emplace_back(control.Get(u"Caption").AsString(), control.Get(u"OnAction").AsString());
+  }
+  return read;
+}
+
 // The product's toolbars and "Menu Bar" entries, current and old, in the
 // order they are deleted.
 constexpr const char16_t* kToolbars[] = {u"TambrelO2.1", u"TambrelOF", u"Tambrel Tools"};
@@ -112,16 +144,16 @@ void BuildTambrelMenus(PressContext& press, const Ref& app) {
   op.Step([&] { AddStandardButtons(menu, menuEntries); });                     // 12
   op.Step([&] { menuControls = menu.Get(u"Controls").AsObject(); });           // 13
   op.Step([&] { entryAdded(entryA); });                                        // 14
-  op.Step([&] { entryA.Put(u"Caption", u"Huong dan su dung"); });              // 15
-  op.Step([&] { entryA.Put(u"OnAction", u"TambrelHelp"); });                   // 16
+  op.Step([&] { entryA.Put(u"Caption", kMenuExtras[0].caption); });           // 15
+  op.Step([&] { entryA.Put(u"OnAction", kMenuExtras[0].onAction); });          // 16
   op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 17
   op.Step([&] { entryAdded(entryA); });                                        // 18
-  op.Step([&] { entryA.Put(u"Caption", u"Dong &Gop y kien..."); });            // 19
-  op.Step([&] { entryA.Put(u"OnAction", u"tambrelweb"); });                    // 20
+  op.Step([&] { entryA.Put(u"Caption", kMenuExtras[1].caption); });           // 19
+  op.Step([&] { entryA.Put(u"OnAction", kMenuExtras[1].onAction); });          // 20
   op.Step([&] { entryA.Put(u"FaceId", Value::I2(1589)); });                    // 21
   op.Step([&] { entryAdded(entryB); });                                        // 22
-  op.Step([&] { entryB.Put(u"Caption", kWebSite); });                          // 23
-  op.Step([&] { entryB.Put(u"OnAction", u"tambrelweb"); });                    // 24
+  op.Step([&] { entryB.Put(u"Caption", kMenuExtras[2].caption); });           // 23
+  op.Step([&] { entryB.Put(u"OnAction", kMenuExtras[2].onAction); });          // 24
   op.Step([&] { entryB.Put(u"FaceId", Value::I2(3021)); });                    // 25
   const bool menuBuilt = op.failures() == menuFailuresBefore;
   menuControls.Release();                                                      // 26
@@ -131,6 +163,26 @@ void BuildTambrelMenus(PressContext& press, const Ref& app) {
   // Built only when every step of it went through.
   if (menuBuilt) press.Reach(kPowerPointMenuBuilt);
   if (toolbarBuilt) press.Reach(kPowerPointToolbarBuilt);
+}
+
+// The toolbar and the menu as the builder leaves them: there, with every
+// entry in its place. What PowerPoint reads otherwise is told.
+void CheckTambrelMenus(PressContext& press, Operation& op, const Ref& app) {
+  for (const bool menu : {false, true}) {
+    const std::u16string_view what = menu ? u"the menu Tamb&rel Tools" : u"the toolbar Tambrel Tools";
+    Ref bar;
+    const auto lookUp = [&] { bar = menu ? MenuEntry(app, u"Tambrel Tools") : Toolbar(app, u"Tambrel Tools"); };
+    if (op.LookUp(what, lookUp) != Found::Yes) continue;
+    op.Step([&] {
+      const Entries read = EntriesOf(bar);
+      if (read == ExpectedEntries(menu)) {
+        press.Reach(menu ? kPowerPointMenuBuilt : kPowerPointToolbarBuilt);
+      } else {
+        op.Note(Joined({what, u" holds ", Decimal(static_cast<long long>(read.size())), u" entries, not those it is "
+                                                                                        u"built with"}));
+      }
+    });
+  }
 }
 
 }  // namespace tbo::MTBO

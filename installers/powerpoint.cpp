@@ -162,4 +162,26 @@ void UninstallPowerPointAddIn(PressContext& press) {
   op.QuitAndRelease(app, ReleaseForm::WithoutYield);                                            // 10
 }
 
+// What lasts of the press in PowerPoint: the add-in listed and loading
+// automatically, the toolbar and the menu with their entries.
+void CheckPowerPointAddIn(PressContext& press) {
+  Operation op = press.NewOperation();
+  Reading powerPoint = ReachedToRead(op, kPowerPoint);                                          // 1
+  const int failuresBefore = op.failures();
+  Ref addIn;
+  if (op.LookUp(u"PowerPoint add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(powerPoint.app); }) ==
+      Found::Yes) {                                                                             // 2
+    op.Step([&] {
+      const bool autoload = addIn.Get(u"Autoload").AsBool();
+      if (autoload) press.Reach(kPowerPointAddInAutoload);
+      op.Note(Joined({u"PowerPoint lists ", kAddInName, autoload ? u", loading automatically" : u", not loading "
+                                                                                              u"automatically"}));
+    });
+  }
+  addIn.Release();
+  CheckTambrelMenus(press, op, powerPoint.app);                                                 // 3
+  if (powerPoint.app.IsEmpty() || op.failures() > failuresBefore) press.CouldNotRead();
+  DoneReading(op, powerPoint);                                                                  // 4
+}
+
 }  // namespace tbo::MTBO

@@ -10,6 +10,7 @@ namespace MTBO {
 void RemoveOldPowerPointAddIn(PressContext& press);
 void InstallPowerPointAddIn(PressContext& press);
 void UninstallPowerPointAddIn(PressContext& press);
+void CheckPowerPointAddIn(PressContext& press);
 
 // The product's toolbar and menu inside a running PowerPoint. The builder
 // passes over failing steps; AddStandardButtons stops at its first failure
@@ -21,6 +22,8 @@ void DeleteTambrelToolbars(Operation& op, const Ref& app);
 void DeleteTambrelMenus(Operation& op, const Ref& app);
 // Whether any of them is still there (throws when PowerPoint cannot say).
 bool HasTambrelBars(const Runner& op, const Ref& app);
+// Reaches the goals of the toolbar and the menu that read back as built.
+void CheckTambrelMenus(PressContext& press, Operation& op, const Ref& app);
 }  // namespace MTBO
 
 inline constexpr Goal kPowerPointToolbarBuilt{u"the toolbar Tambrel Tools built"};
@@ -46,8 +49,10 @@ inline constexpr Application kPowerPoint{
     .remove = TBO_OPERATION(RemoveOldPowerPointAddIn),
     .install = TBO_OPERATION(InstallPowerPointAddIn),
     .uninstall = TBO_OPERATION(UninstallPowerPointAddIn),
+    .check = TBO_OPERATION(CheckPowerPointAddIn),
     .goals = kPowerPointGoals,
     .goalsOut = kPowerPointGoalsOut,
+    .checked = kPowerPointGoals,
     // Its press learns the Office user folder from Excel, and quits it.
     .alsoReaches = &kExcel,
 };

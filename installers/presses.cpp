@@ -10,7 +10,7 @@ PressOutcome OfficePresses::Press(const Application& application, Mode mode, Pre
   // again, and no goal is reached yet.
   platform_.automation.NewPress();
   PressContext press(platform_, log_, shared_, &IsMissingItem, pressedBy, &judge_);
-  log_.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : u"press");
+  log_.BeginPress(application.name, mode == Mode::Uninstall ? u"uninstall" : mode == Mode::Check ? u"check" : u"press");
   const auto run = [&](const NamedOperation& operation) {
     log_.BeginOperation(operation.name);
     operation.run(press);
@@ -19,6 +19,8 @@ PressOutcome OfficePresses::Press(const Application& application, Mode mode, Pre
   try {
     if (mode == Mode::Uninstall) {
       run(application.uninstall);
+    } else if (mode == Mode::Check) {
+      run(application.check);
     } else {
       run(application.remove);
       run(application.install);
@@ -28,9 +30,13 @@ PressOutcome OfficePresses::Press(const Application& application, Mode mode, Pre
     outcome.leftToTheUser = left.why;
   }
   log_.EndPress();
-  for (const Goal* goal : mode == Mode::Uninstall ? application.goalsOut : application.goals) {
+  const auto goals = mode == Mode::Uninstall ? application.goalsOut
+                     : mode == Mode::Check   ? application.checked
+                                             : application.goals;
+  for (const Goal* goal : goals) {
     if (!press.Reached(*goal)) outcome.missed.push_back(goal->words);
   }
+  outcome.couldNotRead = press.couldNotRead();
   return outcome;
 }
 

@@ -13,7 +13,10 @@
 
 namespace tbo {
 
-enum class Mode { Install, Uninstall };
+// What a run does: set up (a press), take out, ask Office what is set up
+// (a check, which changes nothing), or set up only what a check finds
+// not set up (repair: a check, then a press where one is needed).
+enum class Mode { Install, Uninstall, Check, Repair };
 
 // What a press did not achieve of what it is for, in the log's words;
 // nothing when it did all. An unattended press that met the user's own
@@ -21,6 +24,7 @@ enum class Mode { Install, Uninstall };
 struct PressOutcome {
   std::vector<std::u16string_view> missed;
   std::u16string leftToTheUser;
+  bool couldNotRead = false;  // a check: Office did not answer what it asked
   bool done() const { return missed.empty() && leftToTheUser.empty(); }
 };
 
@@ -28,8 +32,8 @@ struct PressOutcome {
 // is tested with scripted outcomes.
 class Presses {
  public:
-  // The application's press, told to the log and judged by the goals its
-  // operations read back.
+  // The application's press (or check: Mode::Check), told to the log and
+  // judged by the goals its operations read back.
   virtual PressOutcome Press(const Application& application, Mode mode, PressedBy pressedBy) = 0;
   // Whether the application is installed here at all.
   virtual bool Installed(const Application& application) = 0;

@@ -19,6 +19,43 @@ std::u16string& Append(std::u16string& list, std::u16string_view item) {
   return list.append(list.empty() ? u"" : u", ").append(item);
 }
 
+// What the user's record says of the application; nothing when it says
+// nothing, or nothing that can be read.
+std::optional<Recorded> RecordOf(UserRecord& record, const Application& application) {
+  try {
+    const std::optional<std::u16string> value = record.Read(application.name);
+    return value ? ReadRecorded(*value) : std::nullopt;
+  } catch (const AutomationError&) {
+    return std::nullopt;
+  }
+}
+
+// What a check read of the application, and what the record says of it,
+// where the two disagree too.
+std::u16string CheckedLine(const Application& a, const PressOutcome& outcome, const std::optional<Recorded>& recorded,
+                           bool setUp) {
+  const std::u16string name(a.name);
+  const bool current = recorded && recorded->generation == a.generation;
+  std::u16string line = Joined({u"check ", name, u": "});
+  if (outcome.couldNotRead) return line.append(name).append(u" did not answer what was asked: cannot tell");
+  std::u16string missed;
+  for (std::u16string_view goal : outcome.missed) Append(missed, goal);
+  if (setUp) {
+    line.append(u"set up");
+    if (current) return line.append(u" (recorded on ").append(recorded->when).append(u")");
+    if (recorded) return line.append(u", but recorded for ").append(recorded->generation);
+    return line.append(u", but not recorded for this user");
+  }
+  line.append(u"not set up: ");
+  if (!missed.empty()) line.append(missed).append(u" not read back");
+  if (!a.lastsInOffice && !current) line.append(missed.empty() ? u"" : u"; ").append(u"not recorded as set up");
+  if (current && !missed.empty()) {
+    line.append(u"; recorded as set up on ").append(recorded->when).append(u", but ").append(name);
+    line.append(u" does not read that back");
+  }
+  return line;
+}
+
 // Whether the user's record names the generation the application's press
 // sets up; the log says what it names, or why it cannot be read.
 bool NamesThisGeneration(UserRecord& record, RunLog& log, const Application& application) {
@@ -52,11 +89,13 @@ bool NamesThisGeneration(UserRecord& record, RunLog& log, const Application& app
 
 Decision Decide(const Request& request, const Application& application, Facts& facts) {
   const bool install = request.mode == Mode::Install;
+  // A check, and a repair's first, reads only, whatever the record says.
+  const bool reads = request.mode == Mode::Check || request.mode == Mode::Repair;
   if (facts.Closed()) return {Before::Skip, {}};
   if (install && !request.force && facts.Recorded(application)) return {Before::LeaveAlone, {}};
-  if (install && !facts.Installed(application)) return {Before::NotInstalled, {}};
+  if ((install || reads) && !facts.Installed(application)) return {Before::NotInstalled, {}};
   if (facts.DeadlinePassed()) return {Before::Defer, u"the run's deadline has passed"};
-  if (request.closeApps || (!install && !application.uninstallQuits)) return {Before::Press, {}};
+  if (reads || request.closeApps || (!install && !application.uninstallQuits)) return {Before::Press, {}};
   for (const Application* reached : {&application, install ? application.alsoReaches : nullptr}) {
     if (!reached) continue;
     if (std::u16string why = facts.InUse(*reached); !why.empty()) return {Before::Defer, std::move(why)};
@@ -86,7 +125,14 @@ bool Complete(std::span<const Fate> fates) {
 }
 
 int ExitCode(std::span<const Fate> fates, bool detectionKept) {
-  if (!detectionKept || Any(fates, {Fate::Missed, Fate::NotKept})) return kInstallFailure;
+  if (!detectionKept || Any(fates, {Fate::Missed, Fate::NotKept, Fate::Unanswered})) return kInstallFailure;
+  if (Any(fates, {Fate::Deferred})) return kAnotherRunGoesOn;
+  return Any(fates, {Fate::Skipped}) ? kCancelledByUser : kSetUp;
+}
+
+int CheckExitCode(std::span<const Fate> fates) {
+  if (Any(fates, {Fate::Unanswered})) return kInstallFailure;
+  if (Any(fates, {Fate::Missed})) return kIssueFound;
   if (Any(fates, {Fate::Deferred})) return kAnotherRunGoesOn;
   return Any(fates, {Fate::Skipped}) ? kCancelledByUser : kSetUp;
 }
@@ -148,20 +194,58 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
     case Before::Skip: return {name, Fate::Skipped, {}};
     case Before::LeaveAlone: return {name, Fate::AlreadySetUp, {}};
     case Before::NotInstalled:
-      log_.Write(Joined({name, u" is not installed here: nothing to set up"}));
+      log_.Write(Joined({name, u" is not installed here: nothing to ",
+                         request_.mode == Mode::Check ? u"check" : u"set up"}));
       return {name, Fate::NotInstalled, {}};
     case Before::Defer: return defer(decision.why);
     case Before::Press: break;
   }
+  if (request_.mode == Mode::Check || request_.mode == Mode::Repair) return Checked(application, frame, facts);
+  return Pressed(application, frame, request_.mode);
+}
+
+UnattendedRun::Result UnattendedRun::Checked(const Application& application, Frame& frame, Facts& facts) {
+  const std::u16string name(application.name);
+  PressOutcome outcome;
+  if (!frame.Around(application, [&] { outcome = presses_.Press(application, Mode::Check, PressedBy::UnattendedRun); })) {
+    return {name, Fate::Missed, u"its check did not run"};
+  }
+  const std::optional<Recorded> recorded = RecordOf(record_, application);
+  const bool current = recorded && recorded->generation == application.generation;
+  const bool setUp = !outcome.couldNotRead && outcome.missed.empty() && (application.lastsInOffice || current);
+  const std::u16string line = CheckedLine(application, outcome, recorded, setUp);
+  log_.Write(line);
+  if (outcome.couldNotRead) return {name, Fate::Unanswered, {}};
+  if (request_.mode == Mode::Check) {
+    return {name, setUp ? Fate::AlreadySetUp : Fate::Missed, setUp ? u"" : line.substr(line.find(u"not set up: ") + 12)};
+  }
+  // A repair: what reads set up is left alone, and recorded when it is not;
+  // the rest is pressed as an install would, whatever the record says.
+  if (setUp) return current ? Result{name, Fate::AlreadySetUp, {}} : Remembered(application, Keep::Record, u"repair");
+  const Request install{{}, Mode::Install, true, request_.closeApps, request_.deadline, {}};
+  const Decision decision = Decide(install, application, facts);
+  if (decision.before == Before::Defer) {
+    log_.Write(Joined({decision.why, u": left for a later run"}));
+    return {name, Fate::Deferred, {}};
+  }
+  return Pressed(application, frame, Mode::Install);
+}
+
+UnattendedRun::Result UnattendedRun::Pressed(const Application& application, Frame& frame, Mode mode) {
+  const std::u16string name(application.name);
+  const auto defer = [&](std::u16string_view why) {
+    log_.Write(Joined({why, u": left for a later run"}));
+    return Result{name, Fate::Deferred, {}};
+  };
   PressOutcome outcome;
   const PressedBy by = request_.closeApps ? PressedBy::UnattendedRunClosingApps : PressedBy::UnattendedRun;
-  if (!frame.Around(application, [&] { outcome = presses_.Press(application, request_.mode, by); })) {
+  if (!frame.Around(application, [&] { outcome = presses_.Press(application, mode, by); })) {
     return {name, Fate::Missed, u"its press did not run"};
   }
   if (!outcome.leftToTheUser.empty()) return defer(outcome.leftToTheUser);
   // A press the deadline cut short is tried again later, as one it did not start.
   if (!outcome.done() && request_.deadline.Passed()) return defer(u"the run's deadline passed during its press");
-  const Keep keep = RecordAfter(request_.mode, outcome);
+  const Keep keep = RecordAfter(mode, outcome);
   if (keep == Keep::Nothing) {
     std::u16string missed;
     for (std::u16string_view goal : outcome.missed) Append(missed, goal);
@@ -173,12 +257,12 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
 // The record follows what was read back, and is believed only once written:
 // a record that could not be written (or removed) leaves the application not
 // set up (or not taken out), with the system's reason.
-UnattendedRun::Result UnattendedRun::Remembered(const Application& application, Keep keep) {
+UnattendedRun::Result UnattendedRun::Remembered(const Application& application, Keep keep, std::u16string_view kind) {
   const std::u16string name(application.name);
   try {
     if (keep == Keep::Record) {
       record_.Write(name, RecordedText({application.generation, u"" TBO_VERSION_TEXT, record_.Now()}));
-      log_.Write(Joined({u"press ", name, u": recorded as set up for this user in ", record_.Where()}));
+      log_.Write(Joined({kind, u" ", name, u": recorded as set up for this user in ", record_.Where()}));
     } else if (record_.Remove(name)) {
       log_.Write(Joined({u"uninstall ", name, u": no longer recorded as set up for this user"}));
     }
@@ -193,7 +277,8 @@ UnattendedRun::Result UnattendedRun::Remembered(const Application& application, 
 std::optional<std::u16string> UnattendedRun::KeepWhole() {
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);
-  const bool install = request_.mode == Mode::Install;
+  const bool install = request_.mode == Mode::Install || request_.mode == Mode::Repair;
+  if (request_.mode == Mode::Check) return std::nullopt;
   if (!install && !Any(fates, {Fate::Done})) return std::nullopt;
   if (install && !Complete(fates)) return std::nullopt;
   try {
@@ -225,10 +310,11 @@ int UnattendedRun::Finish() {
   if (ordered_.empty()) ordered_ = InSafeOrder(request_.applications);
   for (size_t i = results_.size(); i < ordered_.size(); ++i) results_.push_back({ordered_[i]->name, Fate::Skipped, {}});
   const std::optional<std::u16string> detection = KeepWhole();
-  const bool uninstall = request_.mode == Mode::Uninstall;
+  const bool uninstall = request_.mode == Mode::Uninstall, check = request_.mode == Mode::Check;
   std::vector<std::u16string> lines;
   for (const auto& [fate, words] : {std::pair{Fate::Skipped, u"skipped: "},
-                                    std::pair{Fate::Deferred, u"left for a later run: "},
+                                    std::pair{Fate::Deferred, check ? u"not checked: " : u"left for a later run: "},
+                                    std::pair{Fate::Unanswered, u"Office did not answer: "},
                                     std::pair{Fate::Missed, uninstall ? u"not taken out: " : u"not set up: "},
                                     std::pair{Fate::NotKept, uninstall ? u"not forgotten: " : u"not recorded: "}}) {
     std::u16string list = Listed(fate);
@@ -237,12 +323,34 @@ int UnattendedRun::Finish() {
   }
   std::vector<Fate> fates;
   for (const Result& r : results_) fates.push_back(r.fate);
+  if (check) {
+    // A check changes nothing of the record, not even how it ended.
+    for (const std::u16string& line : lines) log_.Write(line);
+    return CheckExitCode(fates);
+  }
   const int code = ExitCode(fates, !detection);
   KeepLastResult(code, lines.empty() ? (uninstall ? u"taken out" : u"set up") : lines.back());
   // Last in the log, where a reader looks first.
   for (const std::u16string& line : lines) log_.Write(line);
   ArrangeNextLogon(code);
   return code;
+}
+
+std::u16string UnattendedRun::Summary() const {
+  static constexpr std::pair<Fate, const char16_t*> kWords[] = {
+      {Fate::Skipped, u"skipped"},           {Fate::AlreadySetUp, u"set up"},
+      {Fate::NotInstalled, u"not installed"}, {Fate::Deferred, u"left for a later run"},
+      {Fate::Done, u"set up now"},           {Fate::Missed, u"NOT set up"},
+      {Fate::NotKept, u"not recorded"},      {Fate::Unanswered, u"did not answer"}};
+  std::u16string text = request_.mode == Mode::Check ? u"TBO Setup check: " : u"TBO Setup: ";
+  for (const Result& r : results_) {
+    const auto words = std::find_if(std::begin(kWords), std::end(kWords), [&](const auto& w) { return w.first == r.fate; });
+    text.append(&r == &results_.front() ? u"" : u"; ").append(r.name).append(u" ").append(words->second);
+    if (!r.why.empty()) text.append(u" (").append(r.why).append(u")");
+  }
+  // Plain ASCII, whatever reads it: anything else becomes a question mark.
+  for (char16_t& c : text) c = c >= 0x20 && c < 0x7F ? c : u'?';
+  return text;
 }
 
 void UnattendedRun::KeepLastResult(int exitCode, std::u16string_view why) {

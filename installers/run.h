@@ -35,7 +35,11 @@ enum class Fate {
   Done,          // pressed, every goal read back, the record written or removed
   Missed,        // pressed, and a goal was not reached (or the press did not run)
   NotKept,       // pressed, every goal reached, but the record not written or removed
+  Unanswered,    // checked, and Office did not answer what was asked
 };
+
+// /check's exit codes besides those above: an application reads not set up.
+inline constexpr int kIssueFound = 1;
 
 struct Request {
   std::vector<const Application*> applications;  // as the command line gives them
@@ -95,6 +99,10 @@ bool Complete(std::span<const Fate> fates);
 // makes 1603; otherwise an application left for later 1618, which
 // management tools retry; otherwise a close that skipped something 1602.
 int ExitCode(std::span<const Fate> fates, bool detectionKept = true);
+// A check's: Office did not answer 1603; an application not set up 1 (an
+// issue found, as a detection script says it); what was left unchecked
+// 1618; a close 1602; all set up 0.
+int CheckExitCode(std::span<const Fate> fates);
 
 // With /nextlogon, what the end of the run does for the next logon: a run
 // that pressed or left something for later and did not end complete (1603,
@@ -138,8 +146,12 @@ class UnattendedRun {
   void Run(Frame& frame);
   // The log's last lines, the record's LastResult, the next logon's run, and
   // the exit code. The presses not started (all of them, when the window
-  // closed before the first) were skipped.
+  // closed before the first) were skipped. A check changes nothing of the
+  // record: only its lines.
   int Finish();
+  // One line of plain ASCII that sums the run up, for a caller that reads
+  // the program's standard output (a detection script).
+  std::u16string Summary() const;
 
  private:
   struct Result {
@@ -149,7 +161,12 @@ class UnattendedRun {
   };
   class SeenFacts;
   Result Press(const Application& application, Frame& frame);
-  Result Remembered(const Application& application, Keep keep);
+  // The press itself, as mode says, inside the frame, and what follows.
+  Result Pressed(const Application& application, Frame& frame, Mode mode);
+  // A check, and for a repair the press or the record that follows from it.
+  Result Checked(const Application& application, Frame& frame, Facts& facts);
+  // kind: what is told of it, "press" or "repair".
+  Result Remembered(const Application& application, Keep keep, std::u16string_view kind = u"press");
   // The detection value follows the run as a whole; the system's reason
   // when it could not be written or removed.
   std::optional<std::u16string> KeepWhole();

@@ -93,4 +93,22 @@ void UninstallWordTemplate(PressContext& press) {
                   known ? normal : u"its name without .backup-N", u", with Word closed, to have it again"}));
 }
 
+void CheckWordTemplate(PressContext& press) {
+  Operation op = press.NewOperation();
+  op.If([&] { return op.files().FindFirst(kTemplate) != u""; },                    // 1
+        [&] { press.Reach(kTemplatePresent); });
+  Reading word = ReachedToRead(op, kWord);                                          // 2
+  const int failuresBefore = op.failures();
+  bool listed = false;
+  op.ForEach([&] { return word.app.Get(u"Templates"); }, [&](const Value& item) {   // 3
+    op.Step([&] { listed = listed || Contains(FullName(item), u"Tambrel_O21.dot"); });
+  });
+  if (op.failures() == failuresBefore) {
+    op.Note(listed ? u"Word lists the add-in template among its templates"
+                   : u"Word does not list the add-in template among its templates (it does while the template is "
+                     u"open)");
+  }
+  DoneReading(op, word);                                                            // 4
+}
+
 }  // namespace tbo::MTBO

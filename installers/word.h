@@ -10,10 +10,15 @@ void InstallWordTemplate(PressContext& press);
 // Taking the add-in out: the press only opened the template, so there is
 // nothing of Word to undo; it says what stays.
 void UninstallWordTemplate(PressContext& press);
+// Word keeps nothing of the press that a check could read: whether it lists
+// the template is told, never a reason to press again.
+void CheckWordTemplate(PressContext& press);
 }  // namespace MTBO
 
 inline constexpr Goal kTemplateOpened{u"the add-in template opened in Word"};
+inline constexpr Goal kTemplatePresent{u"the add-in template in C:\\Tambrel\\"};
 inline constexpr const Goal* kWordGoals[] = {&kTemplateOpened};
+inline constexpr const Goal* kWordChecked[] = {&kTemplatePresent};
 
 inline constexpr Application kWord{
     .name = u"Word",
@@ -29,7 +34,10 @@ inline constexpr Application kWord{
     .remove = TBO_OPERATION(RemoveOldWordTemplates),
     .install = TBO_OPERATION(InstallWordTemplate),
     .uninstall = TBO_OPERATION(UninstallWordTemplate),
+    .check = TBO_OPERATION(CheckWordTemplate),
     .goals = kWordGoals,
+    .checked = kWordChecked,
+    .lastsInOffice = false,
     .uninstallQuits = false,
 };
 

@@ -82,7 +82,8 @@ def play(row, workdir):
 
 
 def rows():
-    import faults  # noqa: E402  (the tables import this module)
+    import check  # noqa: E402  (the tables import this module)
+    import faults  # noqa: E402
     import installers  # noqa: E402
     import logon  # noqa: E402
     import unattended  # noqa: E402
@@ -96,7 +97,7 @@ def rows():
            if r.name in played_as_x86] \
         if os.environ.get("TBO_E2E_X86") == "1" else []
     # The longest first, so that the workers finish together.
-    return faults.SLOW + logon.ROWS + unattended.ROWS + installers.ROWS + window.ROWS + x86 + faults.ROWS
+    return faults.SLOW + logon.ROWS + check.ROWS + unattended.ROWS + installers.ROWS + window.ROWS + x86 + faults.ROWS
 
 
 def main():

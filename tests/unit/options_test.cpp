@@ -50,6 +50,8 @@ TEST(Options, SwitchesAndTheirMistakes) {
       {{u"/?", u"/force"}, {}, u"", false, kNoApplication},
       {{u"/word", u"/quiet", u"/?"}, {Word}, u"", true, u""},
       {{u"/uninstall"}, {}, u"", true, u"/uninstall needs the applications to take the add-in out of: " + Switches() + u"."},
+      {{u"/check"}, {}, u"", true, u"/check needs the applications to check: " + Switches() + u"."},
+      {{u"/check", u"/excel", u"/repair"}, {Excel}, u"", true, u"Only one of /uninstall, /check and /repair at a time."},
       {{u"word"}, {}, u"", false, u"Unknown switch: word"},
       {{u"/log"}, {}, u"", false, u"/log needs the name of a file."},
       {{u"/log", u"/word"}, {Word}, u"", true, u"/log needs the name of a file."},
@@ -80,6 +82,8 @@ TEST(Options, SwitchesAndTheirMistakes) {
   EXPECT_EQ(defaults.timeout.count(), 60) << "the default limit";
   EXPECT_EQ(defaults.deadline.count(), 0) << "no deadline";
   EXPECT_FALSE(defaults.nextLogon);
+  EXPECT_EQ(tbo::app::ParseOptions({u"-CHECK", u"/word"}).mode, tbo::Mode::Check);
+  EXPECT_EQ(tbo::app::ParseOptions({u"/repair", u"/word"}).mode, tbo::Mode::Repair);
   EXPECT_EQ(tbo::app::ParseOptions({u"/word", u"/deadline", u"0"}).error,
             u"/deadline needs a number of seconds from 1 to 86400.");
 }

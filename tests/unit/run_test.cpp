@@ -86,6 +86,12 @@ TEST(RunPolicy, TheRulesInOrderAskingOnlyWhatTheyNeed) {
        Before::Press, "closed deadline inUse:powerpoint"},
       {"taking out where it is not installed: its operation says so", Mode::Uninstall, false, false, tbo::kExcel,
        missing, Before::Press, "closed deadline inUse:excel"},
+      {"a check reads the user's open application, whatever the record", Mode::Check, false, false, tbo::kPowerPoint,
+       excelOpen, Before::Press, "closed installed deadline"},
+      {"a check of what is not installed: nothing to check", Mode::Check, false, false, tbo::kExcel, missing,
+       Before::NotInstalled, "closed installed"},
+      {"a repair checks first, whatever the record", Mode::Repair, false, false, tbo::kWord, recorded, Before::Press,
+       "closed installed deadline"},
   };
   for (Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -111,6 +117,19 @@ TEST(RunPolicy, TheRecordAndTheExitCode) {
     int code;
     bool complete;
   };
+  struct Checked {
+    const char* name;
+    std::vector<Fate> fates;
+    int code;
+  };
+  for (const Checked& c : {Checked{"all set up, or nothing to check", {Fate::AlreadySetUp, Fate::NotInstalled}, 0},
+                           Checked{"one not set up: an issue found", {Fate::AlreadySetUp, Fate::Missed}, 1},
+                           Checked{"Office did not answer", {Fate::Missed, Fate::Unanswered}, 1603},
+                           Checked{"not checked after the deadline", {Fate::AlreadySetUp, Fate::Deferred}, 1618},
+                           Checked{"closed", {Fate::Skipped}, 1602}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(tbo::CheckExitCode(c.fates), c.code);
+  }
   for (const Exit& e : {Exit{"all set up", {Fate::Done, Fate::AlreadySetUp, Fate::NotInstalled}, true, 0, true},
                         Exit{"the detection value not written", {Fate::Done}, false, 1603, true},
                         Exit{"a close", {Fate::Done, Fate::Skipped}, true, 1602, false},
@@ -209,10 +228,12 @@ struct Office final : tbo::Presses {
   std::set<const tbo::Application*> missing;
   std::map<const tbo::Application*, std::u16string> open, meets;
   std::map<const tbo::Application*, std::vector<std::u16string_view>> misses;
+  std::map<const tbo::Application*, tbo::PressOutcome> checks;  // all read back, unless told
   std::chrono::milliseconds takes{0};
-  std::vector<const tbo::Application*> pressed;
-  tbo::PressOutcome Press(const tbo::Application& a, Mode, tbo::PressedBy by) override {
+  std::vector<const tbo::Application*> pressed, checked;
+  tbo::PressOutcome Press(const tbo::Application& a, Mode mode, tbo::PressedBy by) override {
     EXPECT_NE(by, tbo::PressedBy::Person);
+    if (mode == Mode::Check) return checked.push_back(&a), checks[&a];
     pressed.push_back(&a);
     clock.now += takes;
     return {misses[&a], meets[&a]};
@@ -245,6 +266,7 @@ struct UnattendedRun : ::testing::Test {
   int Played(std::vector<const tbo::Application*> applications, Mode mode = Mode::Install, bool force = false,
              bool shown = true) {
     office.pressed.clear();
+    office.checked.clear();
     tbo::UnattendedRun run(office, log, record, logonRuns,
                            {std::move(applications), mode, force, false, deadline, nextLogon});
     if (shown) run.Run(frame);
@@ -408,6 +430,54 @@ TEST_F(UnattendedRun, TheNextLogonRunsAgainWhatDidNotEndCompleteThreeTimesAtMost
   office.open[&tbo::kExcel] = u"Excel is open (on screen)";
   EXPECT_EQ(Played({&tbo::kExcel}), 1618);
   EXPECT_TRUE(logonRuns.values.empty()) << "not without /nextlogon";
+}
+
+// A check asks Office and changes nothing of the record; what a press
+// leaves in Word cannot be read, so there the record decides with the
+// template. Where the record and Office disagree, the line says both. One
+// ASCII line sums it up.
+TEST_F(UnattendedRun, ACheckReadsOfficeAndTheRecordAndChangesNothing) {
+  const std::u16string current = u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46";
+  record.values = {{u"Word", current}, {u"Excel", current}};
+  office.checks[&tbo::kExcel].missed = {u"the add-in switched on in Excel"};
+  EXPECT_EQ(Played({&tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel}, Mode::Check), 1);
+  EXPECT_TRUE(office.pressed.empty());
+  EXPECT_EQ(record.writes, 0) << "not even how it ended";
+  EXPECT_TRUE(Said(u"check Word: set up (recorded on 2026-12-07 14:46)"));
+  EXPECT_TRUE(Said(u"check PowerPoint: set up, but not recorded for this user"));
+  EXPECT_TRUE(Said(u"check Excel: not set up: the add-in switched on in Excel not read back; recorded as set up on "
+                   u"2026-12-07 14:46, but Excel does not read that back"));
+  tbo::UnattendedRun run(office, log, record, logonRuns, {{&tbo::kExcel, &tbo::kWord}, Mode::Check, false, false, {}, {}});
+  run.Run(frame);
+  EXPECT_EQ(run.Finish(), 1);
+  EXPECT_EQ(run.Summary(), u"TBO Setup check: Word set up; Excel NOT set up (the add-in switched on in Excel not read "
+                           u"back; recorded as set up on 2026-12-07 14:46, but Excel does not read that back)");
+
+  record.values.clear();
+  office.checks.clear();
+  EXPECT_EQ(Played({&tbo::kWord}, Mode::Check), 1);
+  EXPECT_TRUE(Said(u"check Word: not set up: not recorded as set up")) << "the template alone says nothing";
+  office.checks[&tbo::kExcel].couldNotRead = true;
+  EXPECT_EQ(Played({&tbo::kExcel}, Mode::Check), 1603);
+  EXPECT_TRUE(Said(u"check Excel: Excel did not answer what was asked: cannot tell"));
+}
+
+// A repair presses only what the check finds not set up, records what
+// reads set up but is not recorded without a press, and keeps every rule
+// of an install: the user's open application is left for later.
+TEST_F(UnattendedRun, ARepairPressesOnlyWhatIsNotSetUp) {
+  record.values = {{u"Word", u"Tambrel_O21/1; TBO Setup 1.00; 2026-12-07 14:46"}};
+  office.checks[&tbo::kExcel].missed = {u"the add-in switched on in Excel"};
+  EXPECT_EQ(Played({&tbo::kWord, &tbo::kPowerPoint, &tbo::kExcel}, Mode::Repair), 0);
+  EXPECT_EQ(office.checked.size(), 3u);
+  EXPECT_EQ(office.pressed, std::vector<const tbo::Application*>{&tbo::kExcel});
+  EXPECT_TRUE(Said(u"repair PowerPoint: recorded as set up for this user in R"));
+  EXPECT_EQ(record.Kept(), (std::set<std::u16string>{u"Excel", u"PowerPoint", u"Version", u"Word"}));
+
+  office.open[&tbo::kExcel] = u"Excel is open (1 workbook)";
+  EXPECT_EQ(Played({&tbo::kExcel}, Mode::Repair), 1618);
+  EXPECT_TRUE(office.pressed.empty());
+  EXPECT_TRUE(Said(u"Excel is open (1 workbook): left for a later run"));
 }
 
 TEST_F(UnattendedRun, ACloseSkipsThePressesNotYetStartedAPressTheFrameDidNotRunIsMissed) {

@@ -58,7 +58,7 @@ def main():
             collect.write_json(os.path.join(out, "state-%d.json" % (i + 1)),
                                collect.state(prefix, scenario, play.facts["registry"]))
             runs.append({"args": args, "journalFrom": journal_from, "journalTo": len(prefix.journal()),
-                         **{k: play.facts.get(k) for k in ("exitCode", "messageBoxes", "windowShown")}})
+                         **{k: play.facts.get(k) for k in ("exitCode", "messageBoxes", "windowShown", "stdout")}})
         play.facts["runs"] = runs
         scenarios.unlock_files(prefix, holder)
     collect.write(prefix, scenario, out, play.facts)

@@ -277,9 +277,11 @@ class Play:
         # current folder or drive stays inside the prefix, where it is seen.
         self.starts += 1
         self.marker = "program-%d" % self.starts
+        # Kept open for as long as the start may be made again.
+        self.stdout = open(self.path("stdout.txt"), "wb")
         program = self.prefix.wine(self.prefix.program, *arguments, background=True, log=self.log,
                                    cwd=self.prefix.unix(CURRENT_FOLDER), ran=lambda: os.path.exists(seen),
-                                   marker=self.marker)
+                                   marker=self.marker, stdout=self.stdout)
         wait_until(lambda: os.path.exists(seen) or program.poll() is not None, PROGRAM_STARTS, every=0.02)
         if program.restarts:
             self.facts["startsFailed"] = self.facts.get("startsFailed", 0) + program.restarts
@@ -324,6 +326,9 @@ class Play:
         try:
             program.wait(timeout=60)  # already over when interactive
             self.facts["exitCode"] = self.exit_code(exit_watch, program.returncode)
+            self.stdout.close()
+            with open(self.path("stdout.txt"), encoding="ascii", errors="replace", newline="") as f:
+                self.facts["stdout"] = f.read()
         except subprocess.TimeoutExpired:
             print("e2e: the program did not exit", file=sys.stderr)
             program.kill()

@@ -159,15 +159,16 @@ class Prefix:
     def store(self, leaf=""):
         return os.path.join(self.drive_c, "standins", leaf)
 
-    def wine(self, *args, background=False, log=None, cwd=None, ran=lambda: False, marker=None):
+    def wine(self, *args, background=False, log=None, cwd=None, ran=lambda: False, marker=None, stdout=None):
         """Runs a Windows program; a start Wine failed is made again (see
-        Restarting). marker tells its processes apart (processes())."""
+        Restarting). marker tells its processes apart (processes()); stdout,
+        a file, takes its standard output apart from the log."""
         out = log if log is not None else subprocess.DEVNULL
         env = dict(self.env, **({MARKER: marker} if marker else {}))
 
         def start():
-            return subprocess.Popen(["wine", *args], env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
-                                    cwd=cwd)
+            return subprocess.Popen(["wine", *args], env=env, stdin=subprocess.DEVNULL,
+                                    stdout=stdout if stdout is not None else out, stderr=out, cwd=cwd)
         process = Restarting(start, ran)
         return process if background else process.wait()
 
