@@ -98,37 +98,6 @@ TEST(ExcelInstallation, TheWaitForTheAddInToReadOffEnds) {
   }
 }
 
-// Before an unattended press, whose the running instance is: the user's
-// when it is on screen, holds something open, or does not answer; no one's
-// when it runs unseen with nothing open, or does not run at all.
-TEST(OfficePresses, TheUsersInstanceIsOnScreenHoldsSomethingOrDoesNotAnswer) {
-  struct Row {
-    const char* name;
-    bool running;
-    int open;
-    bool visible, answers;
-    std::u16string_view why;
-  };
-  for (const Row& row : {Row{"none runs", false, 0, false, true, u""},
-                         Row{"unseen, nothing open", true, 0, false, true, u""},
-                         Row{"on screen", true, 0, true, true, u"Word is open (on screen)"},
-                         Row{"a document open", true, 1, false, true, u"Word is open (1 document)"},
-                         Row{"documents open", true, 3, true, true, u"Word is open (3 documents)"},
-                         Row{"no answer", true, 0, false, false, u"Word does not answer"}}) {
-    SCOPED_TRACE(row.name);
-    fake::Platform p;
-    auto word = p.NewObject("word"), documents = p.NewObject("documents");
-    documents->properties["Count"] = tbo::Value::I4(row.open);
-    word->properties["Documents"] = tbo::Value(tbo::Ref(documents));
-    word->properties["Visible"] = tbo::Value(row.visible);
-    if (!row.answers) word->failing["get Documents"] = tbo::kCallCanceled;
-    if (row.running) p.automation.running[u"Word.Application"] = word;
-    fake::Lines lines;
-    tbo::RunLog log(lines, p.events);
-    EXPECT_EQ(tbo::OfficePresses(p.services(), log).InUse(tbo::kWord), row.why);
-  }
-}
-
 // What an unattended press does where it meets the user's own application:
 // it judges every instance it obtains, and again before it quits one; the
 // user's is let go of untouched and the press ends there. A person's press
