@@ -128,7 +128,7 @@ ROWS = [
         "more": [lambda o, eq: eq("the boxes for the command lines a person typed", [
             b["text"].split("\n")[0] for run in (6, 7) for b in o.harness["runs"][run]["messageBoxes"]],
             [NO_APPLICATION, "Unknown switch: /frobnicate"])],
-        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/uninstall] [/word] [/powerpoint] [/excel]")],
+        "messageBoxes": [("TBO Setup", "TBO_Setup.exe [/uninstall | /check | /repair] [/word] [/powerpoint] [/excel]")],
         "log": {FALLBACK: [AT + r"the command line cannot be used: Unknown switch: /frobnicate$",
                            AT + r"the command line cannot be used: The log file name C:\\Logs\" /word holds a "
                                 r"quotation mark\. A folder written with a backslash before its closing quotation "
@@ -137,7 +137,7 @@ ROWS = [
                            AT + r"the command line cannot be used: The log file C:\\Logs\\old\.log cannot be "
                                 r"written: ",
                            HEADER + r".*/word /quiet /\?$",
-                           AT + r"TBO_Setup\.exe \[/uninstall\] \[/word\]",
+                           AT + r"TBO_Setup\.exe \[/uninstall \| /check \| /repair\] \[/word\]",
                            AT + r"/word, /powerpoint, /excel\tset up the add-in"],
                 "C:\\Logs\\q.log": [AT + r"the command line cannot be used: " + re.escape(NO_APPLICATION) + "$"]},
     }),
