@@ -22,6 +22,7 @@ Reading ReachedToRead(Operation& op, const Application& application) {
   op.AttachOrLaunch(reading.app, application.server(), Clear::LeftToCaller, Access::ReadOnly);
   reading.started = op.PendingError() != kNoError && !reading.app.IsEmpty();
   op.ClearError();
+  reading.failuresBefore = op.failures();
   return reading;
 }
 

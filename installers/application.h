@@ -140,10 +140,15 @@ bool ReachedIfInstalled(Operation& op, Ref& app, const Application& application)
 struct Reading {
   Ref app;
   bool started = false;
+  int failuresBefore = 0;  // the operation's, once the application was reached
 };
 // Reaches the application to read from it; an empty reference when it could
 // not be reached.
 Reading ReachedToRead(Operation& op, const Application& application);
+// Whether everything asked of it since it was reached answered.
+inline bool AllRead(const Operation& op, const Reading& reading) {
+  return !reading.app.IsEmpty() && op.failures() == reading.failuresBefore;
+}
 // Lets go of it: quits it only when the check started it (and it has not
 // become the user's since).
 void DoneReading(Operation& op, Reading& reading);

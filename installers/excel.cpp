@@ -131,7 +131,6 @@ void UninstallExcelAddIn(PressContext& press) {
 void CheckExcelAddIn(PressContext& press) {
   Operation op = press.NewOperation();
   Reading excel = ReachedToRead(op, kExcel);                                                   // 1
-  const int failuresBefore = op.failures();
   Ref addIn;
   if (op.LookUp(u"Excel add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(excel.app); }) ==  // 2
       Found::Yes) {
@@ -143,7 +142,7 @@ void CheckExcelAddIn(PressContext& press) {
     });
   }
   addIn.Release();
-  if (excel.app.IsEmpty() || op.failures() > failuresBefore) press.CouldNotRead();
+  if (!AllRead(op, excel)) press.CouldNotRead();
   DoneReading(op, excel);                                                                      // 4
 }
 

@@ -167,7 +167,6 @@ void UninstallPowerPointAddIn(PressContext& press) {
 void CheckPowerPointAddIn(PressContext& press) {
   Operation op = press.NewOperation();
   Reading powerPoint = ReachedToRead(op, kPowerPoint);                                          // 1
-  const int failuresBefore = op.failures();
   Ref addIn;
   if (op.LookUp(u"PowerPoint add-in " + std::u16string(kAddInName), [&] { addIn = TheAddIn(powerPoint.app); }) ==
       Found::Yes) {                                                                             // 2
@@ -180,7 +179,7 @@ void CheckPowerPointAddIn(PressContext& press) {
   }
   addIn.Release();
   CheckTambrelMenus(press, op, powerPoint.app);                                                 // 3
-  if (powerPoint.app.IsEmpty() || op.failures() > failuresBefore) press.CouldNotRead();
+  if (!AllRead(op, powerPoint)) press.CouldNotRead();
   DoneReading(op, powerPoint);                                                                  // 4
 }
 

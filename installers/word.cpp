@@ -98,12 +98,11 @@ void CheckWordTemplate(PressContext& press) {
   op.If([&] { return op.files().FindFirst(kTemplate) != u""; },                    // 1
         [&] { press.Reach(kTemplatePresent); });
   Reading word = ReachedToRead(op, kWord);                                          // 2
-  const int failuresBefore = op.failures();
   bool listed = false;
   op.ForEach([&] { return word.app.Get(u"Templates"); }, [&](const Value& item) {   // 3
     op.Step([&] { listed = listed || Contains(FullName(item), u"Tambrel_O21.dot"); });
   });
-  if (op.failures() == failuresBefore) {
+  if (AllRead(op, word)) {
     op.Note(listed ? u"Word lists the add-in template among its templates"
                    : u"Word does not list the add-in template among its templates (it does while the template is "
                      u"open)");
