@@ -1,7 +1,7 @@
-// Starts window programs in rounds, one run of each per round, so that a
-// slow spell of the machine falls on all of them alike; prints, per run, the
-// time from process start to its visible top-level window, and its memory
-// after a second of idling:
+// Starts window programs in rounds, one run of each per round and each
+// round begun by the next program, so that a slow spell of the machine falls
+// on all of them alike; prints, per run, the time from process start to its
+// visible top-level window, and its memory after a second of idling:
 //   startup_probe.exe ROUNDS PROGRAM TITLE [PROGRAM TITLE...]
 // prints lines "program=<n> ms=<start-up> private_kb=... pagefile_kb=...".
 #include <windows.h>
@@ -74,9 +74,13 @@ int wmain(int argc, wchar_t** argv) {
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
   const double ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
+  // Each round starts one program later, so that none is always the one
+  // that follows another's exit.
+  const int programs = (argc - 2) / 2;
   for (int round = 0; round < rounds; ++round) {
-    for (int i = 2; i + 1 < argc; i += 2) {
-      if (!Run(argv[i], argv[i + 1], i / 2, ticksPerMs)) return 1;
+    for (int k = 0; k < programs; ++k) {
+      const int n = (round + k) % programs;
+      if (!Run(argv[2 + 2 * n], argv[3 + 2 * n], n + 1, ticksPerMs)) return 1;
     }
   }
   return 0;
