@@ -47,12 +47,10 @@ std::u16string CheckedLine(const Application& a, const PressOutcome& outcome, co
     return line.append(u", but not recorded for this user");
   }
   line.append(u"not set up: ");
+  if (current && !missed.empty()) return line.append(u"recorded as set up on ").append(recorded->when).append(
+      u", but not read back: ").append(missed);
   if (!missed.empty()) line.append(missed).append(u" not read back");
   if (!a.lastsInOffice && !current) line.append(missed.empty() ? u"" : u"; ").append(u"not recorded as set up");
-  if (current && !missed.empty()) {
-    line.append(u"; recorded as set up on ").append(recorded->when).append(u", but ").append(name);
-    line.append(u" does not read that back");
-  }
   return line;
 }
 

@@ -71,9 +71,9 @@ ROWS = [
         "/check %s /log \"%s\"" % (APPLICATIONS, LOG), "/repair %s /log \"%s\"" % (APPLICATIONS, LOG),
         "/check %s /log \"%s\"" % (APPLICATIONS, LOG)]), [], {
         "window": "never shown", "exitCode": 0,
-        "runs": [{"exitCode": 1, "stdout": "TBO Setup check: Word set up; PowerPoint set up; Excel NOT set up (the "
-                                           "add-in switched on in Excel not read back; recorded as set up on "
-                                           "2026-12-07 14:46, but Excel does not read that back)\r\n"},
+        "runs": [{"exitCode": 1, "stdout": "TBO Setup check: Word set up; PowerPoint set up; Excel NOT set up ("
+                                           "recorded as set up on 2026-12-07 14:46, but not read back: the add-in "
+                                           "switched on in Excel)\r\n"},
                  {"exitCode": 0}, {"exitCode": 0, "stdout": "TBO Setup check: Word set up; PowerPoint set up; "
                                                             "Excel set up\r\n"}],
         "count": {"excel Add ok": 1, "word Open": 0, "powerpoint Add": 0, "powerpoint Loaded": 0},
@@ -81,8 +81,8 @@ ROWS = [
         "more": [lambda o, eq: eq("Excel's add-in", [a["installed"] for a in o.state["excel"]["addins"]], [True]),
                  lambda o, eq: eq("PowerPoint's add-ins", [a.get("loaded") for a in o.state["powerpoint"]["addins"]],
                                   [True, True])],
-        "log": {LOG: [AT + r"check Excel: not set up: the add-in switched on in Excel not read back; recorded as set "
-                           r"up on 2026-12-07 14:46, but Excel does not read that back$",
+        "log": {LOG: [AT + r"check Excel: not set up: recorded as set up on 2026-12-07 14:46, but not read back: the "
+                           r"add-in switched on in Excel$",
                       AT + r"press Excel: recorded as set up for this user in HKCU\\Software\\Tambrel\\TBO Setup$",
                       AT + r"check Excel: set up \(recorded on \d{4}-\d\d-\d\d \d\d:\d\d\)$"]},
     }),

@@ -445,13 +445,13 @@ TEST_F(UnattendedRun, ACheckReadsOfficeAndTheRecordAndChangesNothing) {
   EXPECT_EQ(record.writes, 0) << "not even how it ended";
   EXPECT_TRUE(Said(u"check Word: set up (recorded on 2026-12-07 14:46)"));
   EXPECT_TRUE(Said(u"check PowerPoint: set up, but not recorded for this user"));
-  EXPECT_TRUE(Said(u"check Excel: not set up: the add-in switched on in Excel not read back; recorded as set up on "
-                   u"2026-12-07 14:46, but Excel does not read that back"));
+  EXPECT_TRUE(Said(u"check Excel: not set up: recorded as set up on 2026-12-07 14:46, but not read back: the add-in "
+                   u"switched on in Excel"));
   tbo::UnattendedRun run(office, log, record, logonRuns, {{&tbo::kExcel, &tbo::kWord}, Mode::Check, false, false, {}, {}});
   run.Run(frame);
   EXPECT_EQ(run.Finish(), 1);
-  EXPECT_EQ(run.Summary(), u"TBO Setup check: Word set up; Excel NOT set up (the add-in switched on in Excel not read "
-                           u"back; recorded as set up on 2026-12-07 14:46, but Excel does not read that back)");
+  EXPECT_EQ(run.Summary(), u"TBO Setup check: Word set up; Excel NOT set up (recorded as set up on 2026-12-07 14:46, "
+                           u"but not read back: the add-in switched on in Excel)");
 
   record.values.clear();
   office.checks.clear();
