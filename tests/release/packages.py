@@ -21,7 +21,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from harness import apps, scenario as scenarios  # noqa: E402
-from harness.packaging import BUILD, EPOCH, UNINSTALL, TimestampAuthority, Wine, bash, main, msi, table  # noqa: E402
+from harness.packaging import (BUILD, EPOCH, UNINSTALL, TimestampAuthority, Wine, bash, issued, main,  # noqa: E402
+                               msi, table)
 from harness.scenario import Prefix  # noqa: E402
 
 COMPONENT = "Microsoft\\Active Setup\\Installed Components\\{6E0B2F0A-1F1B-4C49-9E40-3A7A3C1E2B10}"
@@ -154,14 +155,7 @@ def signing_verifies_timestamps_outlive_the_certificate(eq):
             subprocess.run(["openssl", *args], cwd=work, check=True, capture_output=True)
         # A throwaway authority and a code-signing certificate it issued,
         # valid for two days.
-        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
-                "-subj", "/CN=TBO Setup test authority")
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
-                "-subj", "/CN=Tambrel test signer")
-        with open(os.path.join(work, "ext"), "w") as f:
-            f.write("extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n")
-        openssl("x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                "-out", "signer.pem", "-days", "2", "-extfile", "ext")
+        issued(work, openssl, "signer", "Tambrel test signer", "extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n")
         openssl("pkcs12", "-export", "-out", "signer.pfx", "-inkey", "signer.key", "-in", "signer.pem",
                 "-passout", "pass:throwaway")
         signed = {"program": os.path.join(work, "TBO_Setup.exe"), "package": os.path.join(work, "TBO Setup.msi")}
@@ -175,8 +169,9 @@ def signing_verifies_timestamps_outlive_the_certificate(eq):
                         env=env).returncode
 
         def verified(file, *at):
-            done = subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(work, "ca.pem"), "-TSA-CAfile",
-                                   os.path.join(work, "tsa-ca.pem"), *(("-time", at[0]) if at else ()), "-in", file],
+            done = subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(work, "signer-ca.pem"),
+                                   "-TSA-CAfile", os.path.join(work, "tsa-ca.pem"), *(("-time", at[0]) if at else ()),
+                                   "-in", file],
                                   capture_output=True, text=True)
             return done.returncode, "Timestamp Server Signature verification: ok" in done.stdout
 

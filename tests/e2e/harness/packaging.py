@@ -127,6 +127,19 @@ ess_cert_id_alg = sha256
 """
 
 
+def issued(work, openssl, name, subject, extensions):
+    """A throwaway root NAME-ca.pem, valid for two days, and the certificate
+    NAME.pem (key NAME.key) it issued for these extended uses."""
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", name + "-ca.key", "-out", name + "-ca.pem",
+            "-days", "2", "-subj", "/CN=%s root" % subject)
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr",
+            "-subj", "/CN=" + subject)
+    with open(os.path.join(work, name + ".ext"), "w") as f:
+        f.write(extensions)
+    openssl("x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.pem", "-CAkey", name + "-ca.key",
+            "-CAcreateserial", "-out", name + ".pem", "-days", "2", "-extfile", name + ".ext")
+
+
 class TimestampAuthority:
     """A throwaway RFC 3161 time-stamping authority on loopback: openssl's
     ts answering behind a small HTTP server, as osslsigncode 2.5 (Debian
@@ -134,14 +147,8 @@ class TimestampAuthority:
 
     def __init__(self, work, openssl):
         self.work = work
-        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa-ca.key", "-out", "tsa-ca.pem",
-                "-days", "2", "-subj", "/CN=TBO Setup test time-stamping root")
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa.key", "-out", "tsa.csr",
-                "-subj", "/CN=TBO Setup test time-stamping authority")
-        with open(os.path.join(work, "tsa.ext"), "w") as f:
-            f.write("extendedKeyUsage=critical,timeStamping\nkeyUsage=digitalSignature\n")
-        openssl("x509", "-req", "-in", "tsa.csr", "-CA", "tsa-ca.pem", "-CAkey", "tsa-ca.key", "-CAcreateserial",
-                "-out", "tsa.pem", "-days", "2", "-extfile", "tsa.ext")
+        issued(work, openssl, "tsa", "TBO Setup test time-stamping authority",
+               "extendedKeyUsage=critical,timeStamping\nkeyUsage=digitalSignature\n")
         with open(os.path.join(work, "tsa.cnf"), "w") as f:
             f.write(TSA_CONFIG)
         with open(os.path.join(work, "tsa.serial"), "w") as f:
