@@ -30,6 +30,8 @@ std::optional<Recorded> RecordOf(UserRecord& record, const Application& applicat
   }
 }
 
+constexpr std::u16string_view kNotSetUp = u"not set up: ";
+
 // What a check read of the application, and what the record says of it,
 // where the two disagree too.
 std::u16string CheckedLine(const Application& a, const PressOutcome& outcome, const std::optional<Recorded>& recorded,
@@ -46,7 +48,7 @@ std::u16string CheckedLine(const Application& a, const PressOutcome& outcome, co
     if (recorded) return line.append(u", but recorded for ").append(recorded->generation);
     return line.append(u", but not recorded for this user");
   }
-  line.append(u"not set up: ");
+  line.append(kNotSetUp);
   if (current && !missed.empty()) return line.append(u"recorded as set up on ").append(recorded->when).append(
       u", but not read back: ").append(missed);
   if (!missed.empty()) line.append(missed).append(u" not read back");
@@ -180,14 +182,15 @@ class UnattendedRun::SeenFacts final : public Facts {
   Frame& frame_;
 };
 
+UnattendedRun::Result UnattendedRun::Deferred(const Application& application, std::u16string_view why) {
+  log_.Write(Joined({why, u": left for a later run"}));
+  return {std::u16string(application.name), Fate::Deferred, {}};
+}
+
 UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame& frame) {
   const std::u16string name(application.name);
   SeenFacts facts(*this, frame);
   const Decision decision = Decide(request_, application, facts);
-  const auto defer = [&](std::u16string_view why) {
-    log_.Write(Joined({why, u": left for a later run"}));
-    return Result{name, Fate::Deferred, {}};
-  };
   switch (decision.before) {
     case Before::Skip: return {name, Fate::Skipped, {}};
     case Before::LeaveAlone: return {name, Fate::AlreadySetUp, {}};
@@ -195,7 +198,7 @@ UnattendedRun::Result UnattendedRun::Press(const Application& application, Frame
       log_.Write(Joined({name, u" is not installed here: nothing to ",
                          request_.mode == Mode::Check ? u"check" : u"set up"}));
       return {name, Fate::NotInstalled, {}};
-    case Before::Defer: return defer(decision.why);
+    case Before::Defer: return Deferred(application, decision.why);
     case Before::Press: break;
   }
   if (request_.mode == Mode::Check || request_.mode == Mode::Repair) return Checked(application, frame, facts);
@@ -215,34 +218,29 @@ UnattendedRun::Result UnattendedRun::Checked(const Application& application, Fra
   log_.Write(line);
   if (outcome.couldNotRead) return {name, Fate::Unanswered, {}};
   if (request_.mode == Mode::Check) {
-    return {name, setUp ? Fate::AlreadySetUp : Fate::Missed, setUp ? u"" : line.substr(line.find(u"not set up: ") + 12)};
+    return {name, setUp ? Fate::AlreadySetUp : Fate::Missed, setUp ? u"" : line.substr(line.find(kNotSetUp) + kNotSetUp.size())};
   }
   // A repair: what reads set up is left alone, and recorded when it is not;
   // the rest is pressed as an install would, whatever the record says.
   if (setUp) return current ? Result{name, Fate::AlreadySetUp, {}} : Remembered(application, Keep::Record, u"repair");
   const Request install{{}, Mode::Install, true, request_.closeApps, request_.deadline, {}};
   const Decision decision = Decide(install, application, facts);
-  if (decision.before == Before::Defer) {
-    log_.Write(Joined({decision.why, u": left for a later run"}));
-    return {name, Fate::Deferred, {}};
-  }
+  if (decision.before == Before::Defer) return Deferred(application, decision.why);
   return Pressed(application, frame, Mode::Install);
 }
 
 UnattendedRun::Result UnattendedRun::Pressed(const Application& application, Frame& frame, Mode mode) {
   const std::u16string name(application.name);
-  const auto defer = [&](std::u16string_view why) {
-    log_.Write(Joined({why, u": left for a later run"}));
-    return Result{name, Fate::Deferred, {}};
-  };
   PressOutcome outcome;
   const PressedBy by = request_.closeApps ? PressedBy::UnattendedRunClosingApps : PressedBy::UnattendedRun;
   if (!frame.Around(application, [&] { outcome = presses_.Press(application, mode, by); })) {
     return {name, Fate::Missed, u"its press did not run"};
   }
-  if (!outcome.leftToTheUser.empty()) return defer(outcome.leftToTheUser);
+  if (!outcome.leftToTheUser.empty()) return Deferred(application, outcome.leftToTheUser);
   // A press the deadline cut short is tried again later, as one it did not start.
-  if (!outcome.done() && request_.deadline.Passed()) return defer(u"the run's deadline passed during its press");
+  if (!outcome.done() && request_.deadline.Passed()) {
+    return Deferred(application, u"the run's deadline passed during its press");
+  }
   const Keep keep = RecordAfter(mode, outcome);
   if (keep == Keep::Nothing) {
     std::u16string missed;

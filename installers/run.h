@@ -161,6 +161,8 @@ class UnattendedRun {
   };
   class SeenFacts;
   Result Press(const Application& application, Frame& frame);
+  // Left for a later run, and why.
+  Result Deferred(const Application& application, std::u16string_view why);
   // The press itself, as mode says, inside the frame, and what follows.
   Result Pressed(const Application& application, Frame& frame, Mode mode);
   // A check, and for a repair the press or the record that follows from it.
